@@ -1,0 +1,40 @@
+#pragma once
+
+// The five-minute countdown: hours, minutes and seconds shown as
+// "hh:mm:ss", counted down once a tick.
+
+#include <QString>
+#include <QtGlobal>
+
+namespace Clock {
+
+// The text the display shows when the time is up. The game ends on the
+// tick after the display shows it.
+inline const QString TimeUp = QStringLiteral("00:00:00");
+
+// The minutes a game lasts.
+constexpr qint16 GameMinutes = 5;
+
+struct Fields
+{
+    qint16 hours = 0;
+    qint16 minutes = 0;
+    float seconds = 0.0f;      // whole numbers only
+    qint16 remainingSeconds = 0; // counts down with every tick
+};
+
+// Sets the clock to five minutes: 0 hours, 5 minutes, 0 seconds, and
+// remainingSeconds 300.
+void reset(Fields &clock);
+
+// One second passes, while remainingSeconds is above 0 (otherwise nothing
+// changes). A second of 0 borrows from the minutes (or from the hours when
+// the minutes are 0) by becoming 60 and is then counted down in the same
+// tick, so the display never shows 60. At 00:00:00 with no hours left it
+// stays at 0 seconds.
+void tick(Fields &clock);
+
+// "hh:mm:ss", each field with at least two digits.
+QString display(const Fields &clock);
+
+} // namespace Clock

@@ -1,0 +1,46 @@
+#include "platform/qtdialogs.h"
+
+#include <QInputDialog>
+#include <QMessageBox>
+
+QtDialogs::QtDialogs(std::function<QWidget *()> owner)
+    : m_owner(std::move(owner))
+{
+}
+
+namespace {
+
+QString titleOrDefault(const QString &title)
+{
+    return title.isEmpty() ? QtDialogs::ApplicationTitle : title;
+}
+
+} // namespace
+
+void QtDialogs::showMessage(const QString &text, const QString &title)
+{
+    QMessageBox box(QMessageBox::NoIcon, titleOrDefault(title), text, QMessageBox::Ok, m_owner());
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+Dialogs::Reply QtDialogs::askYesNo(const QString &text, const QString &title)
+{
+    QMessageBox box(QMessageBox::Question, titleOrDefault(title), text,
+                    QMessageBox::Yes | QMessageBox::No, m_owner());
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes ? Reply::Yes : Reply::No;
+}
+
+QString QtDialogs::askText(const QString &prompt)
+{
+    QInputDialog dialog(m_owner());
+    dialog.setWindowTitle(ApplicationTitle);
+    dialog.setLabelText(prompt);
+    dialog.setInputMode(QInputDialog::TextInput);
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.textValue();
+}

@@ -1,0 +1,97 @@
+#pragma once
+
+// The kinds of control the game window is built from, each behaving as the
+// game needs rather than as Qt's defaults would.
+
+#include <QIcon>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <functional>
+
+// The window's client area: a persistent drawing surface behind every
+// control. It shows the last picture given to it, at the size it was painted,
+// over a plain background colour; covering and uncovering the window, or
+// resizing it, does not change the picture.
+class ClientArea : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit ClientArea(QWidget *parent = nullptr);
+
+    // Shows `picture` from the top-left corner; the background colour fills
+    // whatever the picture does not cover.
+    void setPicture(const QImage &picture);
+    // Drops the picture and fills the whole area with `colour`.
+    void clearTo(const QColor &colour);
+
+    const QImage &picture() const { return m_picture; }
+    QColor backgroundColour() const { return m_background; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QImage m_picture;
+    QColor m_background;
+};
+
+// A label with a caption that, when auto-sizing, grows or shrinks to fit its
+// caption on one line, keeping its left and top; otherwise it keeps its box,
+// breaks a long caption between words and cuts off what does not fit.
+// Captions are plain text: a name like "<b>" shows as typed.
+class CaptionLabel : public QLabel
+{
+    Q_OBJECT
+public:
+    CaptionLabel(bool autoSize, QWidget *parent);
+
+    void setCaption(const QString &caption);
+    QString caption() const { return text(); }
+
+private:
+    bool m_autoSize;
+};
+
+// The answer box. Every character typed into it (Backspace is code 8,
+// Enter code 13) is first handed to `keyPress`, which may change the code;
+// code 0 throws the key away. Enter never types anything. Keys that type no
+// character (arrows, Home, Delete, ...) are not reported and work as usual.
+class AnswerBox : public QLineEdit
+{
+    Q_OBJECT
+public:
+    explicit AnswerBox(QWidget *parent);
+
+    std::function<void(int &code)> keyPress;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+};
+
+// A push button painted as a coloured face with a picture centred above its
+// caption. It shows `pressed` while held down and `disabled` while disabled,
+// falling back to `normal` where no such picture is given. Enter and Space
+// press it while it has the focus; the "&" in its caption gives its Alt key.
+class PictureButton : public QPushButton
+{
+    Q_OBJECT
+public:
+    PictureButton(const QString &caption, const QColor &face, QWidget *parent);
+
+    void setPictures(const QIcon &normal, const QIcon &pressed = QIcon(),
+                     const QIcon &disabled = QIcon());
+    QColor faceColour() const { return m_face; }
+    // The picture on show now, by the button's state.
+    QIcon currentPicture() const;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QColor m_face;
+    QIcon m_normal;
+    QIcon m_pressed;
+    QIcon m_disabled;
+};

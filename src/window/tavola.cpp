@@ -1,0 +1,299 @@
+#include "window/tavola.h"
+
+#include "clock/countdown.h"
+#include "platform/numbers.h"
+#include "platform/services.h"
+#include "quiz/background.h"
+#include "quiz/questions.h"
+#include "records/recordfiles.h"
+#include "window/controls.h"
+
+#include <QEvent>
+#include <QTimer>
+
+Tavola::Tavola(const Services &services, QWidget *parent)
+    : QMainWindow(parent)
+    , m_services(services)
+{
+    Q_ASSERT(services.dialogs && services.sound && services.random && services.system);
+    buildControls();
+}
+
+Tavola::~Tavola() = default;
+
+void Tavola::start()
+{
+    Form_Load();
+    showMaximized();
+}
+
+void Tavola::Form_Load()
+{
+    // No tick may arrive while the player answers the dialogs below.
+    Timer1->stop();
+
+    m_state.playerName = m_services.dialogs->askText(Texts::NamePrompt);
+    m_services.dialogs->showMessage(QLatin1Char(' ') + m_state.playerName + Texts::GreetingEnd);
+    lblnome1->setCaption(m_state.playerName);
+
+    ResetClock();
+    m_state.windowsDir = GetSystemDir();
+
+    // The record as stored: the files are created empty when missing and
+    // shown as they are. A file that cannot be used leaves its caption empty
+    // and the record unsaved at the end, so a stored record is never lost.
+    m_state.recordFilesReadable = !m_state.windowsDir.isEmpty();
+    if (m_state.recordFilesReadable) {
+        for (const QString &fileName : {Records::ScoreFileName, Records::HolderFileName}) {
+            const QString error = Records::ensureExists(recordPath(fileName));
+            if (!error.isEmpty()) {
+                m_services.dialogs->showMessage(
+                    QStringLiteral("Non riesco a creare il file dei record %1: %2.\n"
+                                   "Si gioca lo stesso, ma il record non potrà essere registrato.")
+                        .arg(recordPath(fileName), error));
+                m_state.recordFilesReadable = false;
+                break;
+            }
+        }
+    }
+    lblpunti->setCaption(Leggifiletxt(Records::ScoreFileName));
+    lblnome->setCaption(Leggifiletxt(Records::HolderFileName));
+
+    m_state.clock.remainingSeconds = qint16(qRound(m_state.clock.seconds) + 900);
+    lblconto->setCaption(Clock::display(m_state.clock));
+
+    m_activationPending = true;
+}
+
+void Tavola::Form_Activate()
+{
+    cmdNext_Click();
+    m_bandsFollowSize = true;
+}
+
+void Tavola::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (m_activationPending) {
+        m_activationPending = false;
+        Form_Activate();
+    }
+}
+
+void Tavola::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    // Once minimised, the caption says what the game is about; restoring
+    // the window keeps it.
+    if (event->type() == QEvent::WindowStateChange && isMinimized())
+        setWindowTitle(Texts::MinimisedCaption);
+}
+
+bool Tavola::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == client && event->type() == QEvent::Resize && m_bandsFollowSize)
+        paintBackground();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Tavola::ResetClock()
+{
+    Timer1->start();
+    Clock::reset(m_state.clock);
+}
+
+QString Tavola::GetSystemDir()
+{
+    QString error;
+    const QString folder = m_services.system->recordFolder(&error);
+    if (folder.isEmpty()) {
+        m_services.dialogs->showMessage(
+            QStringLiteral("Non riesco a usare la cartella dei record: %1.\n"
+                           "Si gioca lo stesso, ma il record non potrà essere registrato.")
+                .arg(error));
+    }
+    return folder;
+}
+
+QString Tavola::recordPath(const QString &fileName) const
+{
+    return m_state.windowsDir + fileName;
+}
+
+QString Tavola::Leggifiletxt(const QString &fileName)
+{
+    if (!m_state.recordFilesReadable)
+        return QString();
+    const Records::ReadResult read = Records::readText(recordPath(fileName));
+    if (!read.error.isEmpty()) {
+        m_services.dialogs->showMessage(
+            QStringLiteral("Non riesco a leggere il file dei record %1: %2.\n"
+                           "Si gioca lo stesso, ma il record non potrà essere registrato.")
+                .arg(recordPath(fileName), read.error));
+        m_state.recordFilesReadable = false;
+    }
+    return read.text;
+}
+
+void Tavola::PlayWave(const QString &relativePath)
+{
+    m_services.sound->playWave(m_services.system->programFolder() + QLatin1Char('/') + relativePath);
+}
+
+void Tavola::cmdNext_Click()
+{
+    m_bandsFollowSize = false;
+    RandomSource &random = *m_services.random;
+    m_state.shadeLevel = Quiz::shadeFromDraw(random.next());
+    txtAnswer->clear();
+    lblMessage->setCaption(QString());
+
+    random.reseed();
+    const double first = random.next();
+    const double second = random.next(); // drawn every time, used only after a 0
+    const qint16 multiplier = Quiz::multiplierFromDraws(first, second);
+    lblNum1->setCaption(formatNumber(Quiz::Multiplicand, QStringLiteral("#0")));
+    lblNum2->setCaption(formatNumber(multiplier, QStringLiteral("#0")));
+    m_state.answer = qint16(multiplier * Quiz::Multiplicand);
+    m_state.answerJudged = false;
+
+    cmdNext->setEnabled(false);
+    paintBackground();
+    txtAnswer->setFocus();
+}
+
+void Tavola::paintBackground()
+{
+    client->setPicture(Quiz::paintBands(client->size(), devicePixelRatioF(), m_state.shadeLevel));
+}
+
+void Tavola::giveTurnToNext()
+{
+    cmdNext->setEnabled(true);
+    cmdNext->setFocus();
+}
+
+void Tavola::txtAnswer_KeyPress(int &keyAscii)
+{
+    m_bandsFollowSize = false;
+    switch (Quiz::filterKey(keyAscii)) {
+    case Quiz::KeyAction::Pass:
+        return;
+    case Quiz::KeyAction::Drop:
+        keyAscii = 0;
+        return;
+    case Quiz::KeyAction::Judge:
+        break;
+    }
+
+    // An answer counts once: pressing Enter again before the next question
+    // must not add to the score.
+    if (m_state.answerJudged)
+        return;
+    m_state.answerJudged = true;
+
+    if (!Quiz::isRightAnswer(txtAnswer->text(), m_state.answer)) {
+        m_state.wrongCount = incrementSaturating(m_state.wrongCount);
+        lblMessage->setCaption(Texts::Wrong + formatNumber(m_state.answer, QStringLiteral("####0")));
+        PlayWave(Texts::WrongSound);
+        client->clearTo(Qt::black);
+        lblScore1->setCaption(formatNumber(m_state.wrongCount, QStringLiteral("###0")));
+        giveTurnToNext();
+    } else {
+        m_state.correctCount = incrementSaturating(m_state.correctCount);
+        lblMessage->setCaption(Texts::Right + m_state.playerName + Texts::RightEnd);
+        PlayWave(Texts::RightSound);
+    }
+    lblScore->setCaption(formatNumber(m_state.correctCount, QStringLiteral("####0")));
+    const int total = int(m_state.correctCount) + int(m_state.wrongCount);
+    lblScore2->setCaption(formatNumber(total, QStringLiteral("####0")));
+    giveTurnToNext();
+}
+
+void Tavola::Timer1_Timer()
+{
+    if (m_ending)
+        return;
+    if (lblconto->text() == Clock::TimeUp) {
+        // The clock stops with the end test, so no later tick can start a
+        // second ending while the farewell is on screen.
+        Timer1->stop();
+        EndGame();
+        return;
+    }
+    if (m_state.clock.remainingSeconds > 0) {
+        Clock::tick(m_state.clock);
+        lblconto->setCaption(Clock::display(m_state.clock));
+    }
+}
+
+void Tavola::EndGame()
+{
+    m_ending = true;
+    m_services.dialogs->showMessage(Texts::Farewell + QString::number(m_state.clock.remainingSeconds),
+                                    Texts::FarewellTitle + m_services.system->todayShort());
+    SaveRecordIfBeaten();
+}
+
+void Tavola::cmdExit_Click()
+{
+    if (m_ending)
+        return;
+    m_ending = true;
+    Timer1->stop();
+    SaveRecordIfBeaten();
+}
+
+void Tavola::SaveRecordIfBeaten()
+{
+    if (!Records::isBeaten(lblpunti->text(), lblScore->text())) {
+        m_services.system->terminate();
+        return;
+    }
+
+    QString failure;
+    if (!m_state.recordFilesReadable) {
+        failure = QStringLiteral("Non ho potuto registrare il tuo record: i file dei record "
+                                 "non si potevano usare all'inizio del gioco, e il record che "
+                                 "contengono non va perso.");
+    } else {
+        // The score first: if it cannot be written, the holder file keeps
+        // the name that goes with the old score.
+        const struct { QString fileName; QString line; } files[] = {
+            {Records::ScoreFileName, lblScore->text()},
+            {Records::HolderFileName, lblnome1->text()},
+        };
+        for (const auto &file : files) {
+            const QString error = Records::writeLine(recordPath(file.fileName), file.line);
+            if (!error.isEmpty()) {
+                failure = QStringLiteral("Non ho potuto registrare il tuo record nel file %1: %2.")
+                              .arg(recordPath(file.fileName), error);
+                break;
+            }
+        }
+    }
+    m_services.dialogs->showMessage(failure.isEmpty() ? Texts::Congratulation : failure);
+    m_services.system->terminate();
+}
+
+void Tavola::Next_Click()
+{
+    Dialogs &dialogs = *m_services.dialogs;
+    if (dialogs.askYesNo(Texts::NewContest, Texts::NewContestTitle) == Dialogs::Reply::No)
+        return;
+    m_state.tableLimitText = dialogs.askText(Texts::TableLimitPrompt);
+    if (m_state.tableLimitText.isEmpty())
+        dialogs.showMessage(QLatin1Char(' ') + m_state.playerName + Texts::NoLimitChosen);
+
+    // A new contest: the window leaves the screen, every control starts
+    // afresh, the start-up dialogs run without the window, and showing it
+    // again asks the first question. The counts start at 0 with the labels
+    // that show them, so a new player's score holds only their own answers.
+    hide();
+    Timer1->stop();
+    m_state.correctCount = 0;
+    m_state.wrongCount = 0;
+    buildControls();
+    Form_Load();
+    showMaximized();
+}

@@ -1,0 +1,239 @@
+// The window's controls as designed: names, captions, places, fonts and
+// colours. Places and sizes are given in twips, 15 to a pixel, and kept
+// whatever size the window takes.
+
+#include "window/artwork.h"
+#include "window/controls.h"
+#include "window/tavola.h"
+
+#include <QApplication>
+#include <QMenuBar>
+#include <QTimer>
+
+namespace {
+
+constexpr int twips(int value) { return value / 15; }
+
+QRect twipsRect(int left, int top, int width, int height)
+{
+    return QRect(twips(left), twips(top), twips(width), twips(height));
+}
+
+enum class Family { SansSerif, Arial, ArialBlack, TimesNewRoman };
+enum Style { Plain = 0, Bold = 1, Italic = 2 };
+
+// Fonts metrically like the ones the layout was drawn for, so every caption
+// fits its box: Liberation Sans for MS Sans Serif and Arial, Liberation Serif
+// for Times New Roman, and the heaviest sans weight for Arial Black. Sizes
+// are fixed in pixels at 96 dots per inch, as the layout is.
+QFont designFont(Family family, double points, int style)
+{
+    QFont font(family == Family::TimesNewRoman ? QStringLiteral("Liberation Serif")
+                                               : QStringLiteral("Liberation Sans"));
+    font.setStyleHint(family == Family::TimesNewRoman ? QFont::Serif : QFont::SansSerif);
+    font.setPixelSize(qRound(points * 96.0 / 72.0));
+    if (family == Family::ArialBlack)
+        font.setWeight(QFont::Black);
+    else
+        font.setBold(style & Bold);
+    font.setItalic(style & Italic);
+    return font;
+}
+
+const QColor Yellow(255, 255, 0);
+const QColor Cyan(0, 255, 255);
+const QColor Red(255, 0, 0);
+const QColor Blue(0, 0, 255);
+
+struct LabelDesign
+{
+    CaptionLabel *Tavola::*member;
+    const char *name;
+    const char *caption;
+    int left, top, width, height;
+    Family family;
+    double points;
+    int style;
+    QColor text; // invalid: the system's text colour
+    QColor box;  // invalid: transparent
+    Qt::Alignment alignment;
+    bool border;
+    bool autoSize;
+};
+
+} // namespace
+
+void Tavola::buildControls()
+{
+    setWindowTitle(Texts::Caption);
+    setWindowIcon(Artwork::picture(QStringLiteral("quizzola")));
+
+    // A fresh client area replaces the old one with every control on it.
+    client = new ClientArea(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setCursor(Artwork::surfacePointer());
+    client->installEventFilter(this);
+    setCentralWidget(client);
+
+    Timer1 = new QTimer(client);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1000);
+    Timer1->setTimerType(Qt::PreciseTimer);
+    connect(Timer1, &QTimer::timeout, this, &Tavola::Timer1_Timer);
+
+    // Stacking order is creation order: what is made last lies on top. So
+    // the controls are made from the bottom-most up.
+    static const LabelDesign labels[] = {
+        {&Tavola::Label6, "Label6", "Risposte esatte", 240, 3360, 2565, 495,
+         Family::SansSerif, 18, Plain, Cyan, {}, Qt::AlignHCenter, true, true},
+        {&Tavola::lblMessage, "lblMessage", "", 1680, 2040, 6615, 615,
+         Family::SansSerif, 24, Bold | Italic, Red, {}, Qt::AlignHCenter, false, false},
+        {&Tavola::lblScore, "lblScore", "0", 1080, 4080, 555, 885,
+         Family::TimesNewRoman, 36, Bold, {}, {}, Qt::AlignHCenter, true, true},
+        {&Tavola::lblNum1, "lblNum1", "", 840, 0, 345, 1185,
+         Family::Arial, 48, Bold, Blue, Yellow, Qt::AlignHCenter, true, true},
+        {&Tavola::Label2, "Label2", "X", 2400, 0, 615, 975,
+         Family::Arial, 48, Plain, Yellow, {}, Qt::AlignHCenter, false, false},
+        {&Tavola::Label4, "Label4", "=", 5880, 0, 615, 975,
+         Family::Arial, 48, Bold, Yellow, {}, Qt::AlignHCenter, false, false},
+        {&Tavola::lblNum2, "lblNum2", "", 4155, 0, 345, 1185,
+         Family::Arial, 48, Bold, Blue, Yellow, Qt::AlignHCenter, true, true},
+        {nullptr, "Image1", nullptr, 480, 1680, 480, 480, {}, 0, 0, {}, {}, {}, false, false},
+        {&Tavola::lblScore1, "lblScore1", "0", 4830, 4080, 540, 885,
+         Family::TimesNewRoman, 36, Bold, Red, {}, Qt::AlignHCenter, true, true},
+        {&Tavola::lblScore2, "lblScore2", "0", 8310, 4080, 555, 885,
+         Family::TimesNewRoman, 36, Bold, Blue, {}, Qt::AlignHCenter, true, true},
+        {&Tavola::Label1, "Label1", "Risposte errate", 3840, 3360, 2520, 495,
+         Family::SansSerif, 18, Plain, Red, {}, Qt::AlignLeft, true, true},
+        {&Tavola::Label3, "Label3", "Risposte totali", 7440, 3360, 2340, 495,
+         Family::SansSerif, 18, Plain, Blue, {}, Qt::AlignLeft, true, true},
+        {&Tavola::Label11, "Label11", "Tempo restante", 0, 1320, 1575, 375,
+         Family::SansSerif, 9.75, Plain, Yellow, {}, Qt::AlignLeft, false, false},
+        {&Tavola::lblconto, "lblconto", "00.00.00", 0, 2280, 1575, 495,
+         Family::ArialBlack, 12, Bold, Yellow, {}, Qt::AlignLeft, true, false},
+        {&Tavola::Label5, "Label5", "", 2040, 2160, 6615, 615,
+         Family::SansSerif, 24, Bold | Italic, Red, {}, Qt::AlignHCenter, false, false},
+        {&Tavola::Label14, "Label14", "Sfidante", 0, 5520, 1425, 420,
+         Family::SansSerif, 13.5, Plain, Cyan, {}, Qt::AlignHCenter, true, true},
+        {&Tavola::lblnome1, "lblnome1", "", 120, 6480, 165, 420,
+         Family::SansSerif, 13.5, Bold, QColor(0, 128, 0), {}, Qt::AlignLeft, true, true},
+        {&Tavola::Label12, "Label12", "Il record  è di ", 120, 7560, 2895, 615,
+         Family::SansSerif, 24, Plain, Yellow, {}, Qt::AlignLeft, false, false},
+        {&Tavola::lblnome, "lblnome", "nome", 3120, 7560, 1275, 555,
+         Family::SansSerif, 24, Bold, Yellow, {}, Qt::AlignLeft, false, true},
+        {&Tavola::Label13, "Label13", "con punti", 7560, 7560, 1965, 555,
+         Family::SansSerif, 24, Plain, Yellow, {}, Qt::AlignLeft, false, true},
+        {&Tavola::lblpunti, "lblpunti", "0", 9840, 7560, 270, 555,
+         Family::SansSerif, 24, Plain, Yellow, {}, Qt::AlignLeft, false, true},
+    };
+
+    for (const LabelDesign &design : labels) {
+        if (!design.member) {
+            Image1 = new QLabel(client);
+            Image1->setObjectName(QString::fromLatin1(design.name));
+            Image1->setGeometry(twipsRect(design.left, design.top, design.width, design.height));
+            Image1->setPixmap(Artwork::picture(QStringLiteral("clock"))
+                                  .pixmap(QSize(32, 32), qApp->devicePixelRatio()));
+            Image1->setToolTip(QStringLiteral("Clicca sotto di me per impostare il Timer"));
+            Image1->setCursor(Qt::ArrowCursor);
+            continue;
+        }
+        auto *label = new CaptionLabel(design.autoSize, client);
+        this->*design.member = label;
+        label->setObjectName(QString::fromLatin1(design.name));
+        label->setText(QString::fromUtf8(design.caption));
+        label->setGeometry(twipsRect(design.left, design.top, design.width, design.height));
+        label->setFont(designFont(design.family, design.points, design.style));
+        label->setAlignment(design.alignment | Qt::AlignTop);
+        label->setIndent(0);
+        QPalette palette = label->palette();
+        if (design.text.isValid())
+            palette.setColor(QPalette::WindowText, design.text);
+        if (design.box.isValid()) {
+            palette.setColor(QPalette::Window, design.box);
+            label->setAutoFillBackground(true);
+        }
+        label->setPalette(palette);
+        if (design.border) {
+            label->setFrameShape(QFrame::Box);
+            label->setFrameShadow(QFrame::Plain);
+            label->setLineWidth(1);
+        }
+        label->setCursor(Qt::ArrowCursor);
+    }
+    lblScore->setToolTip(QStringLiteral("Questo è il tuo punteggio. Forza con il  record"));
+    lblMessage->setCursor(Qt::PointingHandCursor);
+    Label5->setCursor(Qt::PointingHandCursor);
+
+    const QFont buttonFont = designFont(Family::SansSerif, 8.25, Plain);
+    Command1 = new QPushButton(QStringLiteral("Command1"), client);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setGeometry(twipsRect(4680, 5640, 855, 615));
+    Command1->setFont(buttonFont);
+
+    cmdExit = new PictureButton(QStringLiteral("E&xit"), QColor(192, 0, 192), client);
+    cmdExit->setObjectName(QStringLiteral("cmdExit"));
+    cmdExit->setGeometry(twipsRect(7680, 5280, 2055, 1095));
+    cmdExit->setFont(designFont(Family::SansSerif, 8.25, Bold));
+    cmdExit->setPictures(Artwork::picture(QStringLiteral("exit")));
+    cmdExit->setToolTip(QStringLiteral("Ti prego resta ancora, forse riuscirai a farmi uscire "));
+    cmdExit->setCursor(Qt::ArrowCursor);
+    connect(cmdExit, &QPushButton::clicked, this, &Tavola::cmdExit_Click);
+
+    cmdNext = new PictureButton(QStringLiteral("&Nuovo calcolo"), QColor(0, 192, 192), client);
+    cmdNext->setObjectName(QStringLiteral("cmdNext"));
+    cmdNext->setGeometry(twipsRect(4200, 5280, 1815, 1095));
+    cmdNext->setFont(designFont(Family::SansSerif, 8.25, Bold));
+    cmdNext->setPictures(Artwork::picture(QStringLiteral("next-normal")),
+                         Artwork::picture(QStringLiteral("next-pressed")),
+                         Artwork::picture(QStringLiteral("next-disabled")));
+    cmdNext->setToolTip(QStringLiteral("Go"));
+    cmdNext->setCursor(Qt::PointingHandCursor);
+    cmdNext->setEnabled(false);
+    connect(cmdNext, &QPushButton::clicked, this, &Tavola::cmdNext_Click);
+
+    txtAnswer = new AnswerBox(client);
+    txtAnswer->setObjectName(QStringLiteral("txtAnswer"));
+    txtAnswer->setGeometry(twipsRect(8160, 0, 2775, 1200));
+    txtAnswer->setMaxLength(4);
+    txtAnswer->setFont(designFont(Family::Arial, 48, Bold));
+    QPalette answerPalette = txtAnswer->palette();
+    answerPalette.setColor(QPalette::Text, Blue);
+    answerPalette.setColor(QPalette::Base, QColor(255, 255, 128));
+    txtAnswer->setPalette(answerPalette);
+    txtAnswer->setToolTip(QStringLiteral("Inserisci il risultato e  premi il tasto  Invio"));
+    txtAnswer->keyPress = [this](int &code) { txtAnswer_KeyPress(code); };
+
+    // Tab goes from the exit button to the question button (while it is
+    // enabled), the answer box and the hidden Command1; labels and the clock
+    // picture take no focus.
+    setTabOrder(cmdExit, cmdNext);
+    setTabOrder(cmdNext, txtAnswer);
+    setTabOrder(txtAnswer, Command1);
+    cmdExit->setFocus();
+
+    buildMenus();
+
+    // Not maximised, the client area is 792 × 554 pixels.
+    resize(twips(11880), twips(8310) + menuBar()->sizeHint().height());
+}
+
+void Tavola::buildMenus()
+{
+    auto *bar = new QMenuBar(this);
+    setMenuBar(bar);
+
+    wp = bar->addMenu(QStringLiteral("www.example.org"));
+    wp->setObjectName(QStringLiteral("wp"));
+    v = wp->addAction(QStringLiteral("Scuola Primaria di Esempio, Borgo Esempio"));
+    v->setObjectName(QStringLiteral("v"));
+
+    Ciao = bar->addMenu(QStringLiteral("Un gioco di Anna Esempio e Luca Esempio"));
+    Ciao->setObjectName(QStringLiteral("Ciao"));
+    a = Ciao->addAction(QStringLiteral("autori@example.org"));
+    a->setObjectName(QStringLiteral("a"));
+    Next = Ciao->addAction(QStringLiteral("nuovo"));
+    Next->setObjectName(QStringLiteral("Next"));
+    // Queued, so the menu has closed before the new contest replaces it.
+    connect(Next, &QAction::triggered, this, &Tavola::Next_Click, Qt::QueuedConnection);
+}
