@@ -108,6 +108,7 @@ private slots:
     void soundIsHeard();
     void badFileStaysSilent_data();
     void badFileStaysSilent();
+    void serverGoneNeverBlocks();
 
 private:
     void startRecording();
@@ -153,8 +154,10 @@ void TestRealSound::initTestCase()
     daemonEnvironment.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("config")));
     daemonEnvironment.remove(QStringLiteral("PULSE_SERVER"));
     m_daemon.setProcessEnvironment(daemonEnvironment);
-    m_daemon.setProcessChannelMode(QProcess::SeparateChannels);
-    m_daemon.setStandardOutputFile(QProcess::nullDevice());
+    // The daemon's messages go to a file, where nothing can block on them.
+    const QString daemonLog = root.filePath(QStringLiteral("pulseaudio.log"));
+    m_daemon.setProcessChannelMode(QProcess::MergedChannels);
+    m_daemon.setStandardOutputFile(daemonLog);
     endWithTest(m_daemon);
 
     // A user daemon (not the system one, even when the test runs as root)
@@ -202,7 +205,10 @@ void TestRealSound::initTestCase()
     if (!answered) {
         const bool exited = m_daemon.state() == QProcess::NotRunning;
         stopProcess(m_daemon);
-        const QString log = QString::fromLocal8Bit(m_daemon.readAllStandardError()).trimmed();
+        QFile logFile(daemonLog);
+        const QString log = logFile.open(QIODevice::ReadOnly)
+                ? QString::fromLocal8Bit(logFile.readAll()).trimmed()
+                : QString();
         QSKIP(qPrintable(QStringLiteral("No PulseAudio server can be started: %1.\n"
                                         "pactl said: %2\npulseaudio said:\n%3")
                                  .arg(exited ? QStringLiteral("the daemon exited")
@@ -315,6 +321,22 @@ void TestRealSound::badFileStaysSilent()
     // Listen for a second and a half of recorded sound after the call.
     QTRY_VERIFY_WITH_TIMEOUT(recording().size() >= start + bytesFor(1.5), kRecorderStartsMs);
     QCOMPARE_LT(peakOf(recording(), start), kSilencePeak);
+}
+
+// Runs last, since it ends the daemon: a sound server that goes away while
+// the game runs must leave the player silent, never stuck or crashed.
+void TestRealSound::serverGoneNeverBlocks()
+{
+    stopProcess(m_daemon);
+    QCOMPARE(m_daemon.state(), QProcess::NotRunning);
+
+    m_player->playWave(soundPath("Esatto.wav"));
+    m_player->playWave(soundPath("no.wav"));
+    // Give the audio system the chance to notice the loss and fail.
+    QTest::qWait(1000);
+    m_player->playWave(soundPath("Esatto.wav"));
+    m_player->playWave(QDir(m_dir.path()).filePath(QStringLiteral("missing.wav")));
+    QTest::qWait(500);
 }
 
 QTEST_GUILESS_MAIN(TestRealSound)

@@ -1,8 +1,10 @@
 #include "platform/qtsoundplayer.h"
 
+#include <QAudioDevice>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMediaDevices>
 #include <QSoundEffect>
 #include <QUrl>
 
@@ -40,6 +42,11 @@ QtSoundPlayer::~QtSoundPlayer()
 void QtSoundPlayer::playWave(const QString &file)
 {
     stopAll();
+    // Without an output device there is nothing to play on. Returning here
+    // keeps the game silent and quiet: a QSoundEffect asked to play with no
+    // device warns on the console and then counts as playing forever.
+    if (QMediaDevices::defaultAudioOutput().isNull())
+        return;
     if (QSoundEffect *effect = effectFor(QDir::cleanPath(file)))
         effect->play();
 }

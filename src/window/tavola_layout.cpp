@@ -68,7 +68,10 @@ void Tavola::buildControls()
     setWindowTitle(Texts::Caption);
     setWindowIcon(Artwork::picture(QStringLiteral("quizzola")));
 
-    // A fresh client area replaces the old one with every control on it.
+    // A fresh client area and menu bar replace the old ones with every
+    // control on them. They go at once, so no old control lingers.
+    delete takeCentralWidget();
+    delete menuWidget();
     client = new ClientArea(this);
     client->setObjectName(QStringLiteral("client"));
     client->setCursor(Artwork::surfacePointer());
