@@ -92,6 +92,7 @@ protected:
 private:
     void buildControls();
     void buildMenus();
+    void describeForScreenReaders();
     void ResetClock();
     QString GetSystemDir();
     QString Leggifiletxt(const QString &fileName);

@@ -207,6 +207,8 @@ void Tavola::buildControls()
     txtAnswer->setToolTip(QStringLiteral("Inserisci il risultato e  premi il tasto  Invio"));
     txtAnswer->keyPress = [this](int &code) { txtAnswer_KeyPress(code); };
 
+    describeForScreenReaders();
+
     // Tab goes from the exit button to the question button (while it is
     // enabled), the answer box and the hidden Command1; labels and the clock
     // picture take no focus.
@@ -221,17 +223,48 @@ void Tavola::buildControls()
     resize(twips(11880), twips(8310) + menuBar()->sizeHint().height());
 }
 
+void Tavola::describeForScreenReaders()
+{
+    // Labels whose text changes keep an empty accessible name, so a screen
+    // reader is told their new text as their name; what each one is for
+    // goes in its description. Static labels are named by their text.
+    static const struct { const char *name; const char *description; } changing[] = {
+        {"lblNum1", "Moltiplicando: il numero della tabellina"},
+        {"lblNum2", "Moltiplicatore: il numero per cui moltiplicare"},
+        {"lblMessage", "Esito dell'ultima risposta"},
+        {"lblScore", "Risposte esatte"},
+        {"lblScore1", "Risposte errate"},
+        {"lblScore2", "Risposte totali"},
+        {"lblconto", "Tempo restante, in ore, minuti e secondi"},
+        {"lblnome1", "Sfidante: il tuo nome"},
+        {"lblnome", "Nome di chi detiene il record"},
+        {"lblpunti", "Punti del record"},
+    };
+    for (const auto &label : changing)
+        client->findChild<QWidget *>(QString::fromLatin1(label.name))
+            ->setAccessibleDescription(QString::fromUtf8(label.description));
+
+    txtAnswer->setAccessibleName(QStringLiteral("Risposta"));
+    txtAnswer->setAccessibleDescription(txtAnswer->toolTip());
+    Image1->setAccessibleName(QStringLiteral("Sveglia"));
+    Image1->setAccessibleDescription(Image1->toolTip());
+    cmdNext->setAccessibleDescription(QStringLiteral("Fa una nuova domanda; si può premere dopo aver risposto"));
+    cmdExit->setAccessibleDescription(QStringLiteral("Finisce il gioco e registra il record se lo hai battuto"));
+    Command1->setAccessibleDescription(QStringLiteral("Pulsante senza funzione, nascosto dietro Nuovo calcolo"));
+}
+
 void Tavola::buildMenus()
 {
     auto *bar = new QMenuBar(this);
     setMenuBar(bar);
 
-    wp = bar->addMenu(QStringLiteral("www.example.org"));
+    // The "&" lets the keyboard open each menu (Alt+W, Alt+U).
+    wp = bar->addMenu(QStringLiteral("&www.example.org"));
     wp->setObjectName(QStringLiteral("wp"));
     v = wp->addAction(QStringLiteral("Scuola Primaria di Esempio, Borgo Esempio"));
     v->setObjectName(QStringLiteral("v"));
 
-    Ciao = bar->addMenu(QStringLiteral("Un gioco di Anna Esempio e Luca Esempio"));
+    Ciao = bar->addMenu(QStringLiteral("&Un gioco di Anna Esempio e Luca Esempio"));
     Ciao->setObjectName(QStringLiteral("Ciao"));
     a = Ciao->addAction(QStringLiteral("autori@example.org"));
     a->setObjectName(QStringLiteral("a"));
