@@ -22,3 +22,6 @@ test: build
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
+
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB

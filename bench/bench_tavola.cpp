@@ -3,8 +3,8 @@
 // Run on the offscreen platform, with the recording fakes of the window
 // tests, so nothing is shown, played or saved for real.
 //
-//   QT_QPA_PLATFORM=offscreen ./bench_quizzola --benchmark_repetitions=15 \
-//       --benchmark_report_aggregates_only=true
+//   QT_QPA_PLATFORM=offscreen ./bench_quizzola --benchmark_repetitions=15
+//       --benchmark_report_aggregates_only=true   (one command line)
 
 #include "gamefixture.h"
 

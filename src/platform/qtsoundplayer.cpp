@@ -8,6 +8,8 @@
 #include <QSoundEffect>
 #include <QUrl>
 
+#include <utility>
+
 namespace {
 
 // True when `path` is a regular file that starts like a RIFF/WAVE file.
@@ -53,13 +55,11 @@ void QtSoundPlayer::playWave(const QString &file)
 
 void QtSoundPlayer::stopAll()
 {
-    // stop() only tells the effect to stop and returns; it never waits for
-    // the audio system, which matters when there is no sound server and the
-    // effect never leaves the playing state.
-    for (QSoundEffect *effect : std::as_const(m_effects)) {
-        if (effect->isPlaying())
-            effect->stop();
-    }
+    // Every effect is told to stop, not only those that report playing, so
+    // that one still loading drops the play() waiting for the load. stop()
+    // returns at once and never waits for the audio system.
+    for (QSoundEffect *effect : std::as_const(m_effects))
+        effect->stop();
 }
 
 QSoundEffect *QtSoundPlayer::effectFor(const QString &path)
