@@ -32,6 +32,10 @@ private slots:
     void folderInPlaceOfRecordFileAtTheEnd();
     void fullDiskAtTheEnd();
     void unreadableRecordIsNeverOverwritten();
+    void hostileRecordFiles_data();
+    void hostileRecordFiles();
+    void unusualNamesAreStoredIntact_data();
+    void unusualNamesAreStoredIntact();
     void tickDuringFarewellDoesNothing();
     void newContestAnsweredNoChangesNothing();
     void newContestStartsAfresh_data();
@@ -195,6 +199,96 @@ void EndingsTest::unreadableRecordIsNeverOverwritten()
     QCOMPARE(game.bytesOf(QStringLiteral("tavrec9.txt")), QByteArray("40\r\n"));
     QVERIFY(game.dialogs.messages().last().startsWith(QStringLiteral("Non ho potuto registrare")));
     QCOMPARE(game.system.terminations, 1);
+}
+
+void EndingsTest::hostileRecordFiles_data()
+{
+    QTest::addColumn<QByteArray>("stored");   // the score file's bytes, or a kind of damage
+    QTest::addColumn<QString>("shownRecord"); // what lblpunti shows at start
+    QTest::addColumn<int>("right");
+    QTest::addColumn<bool>("overwritten");
+
+    QTest::newRow("empty") << QByteArray() << "" << 1 << true;
+    QTest::newRow("only CR LF") << QByteArray("\r\n") << "\r\n" << 1 << true;
+    QTest::newRow("negative") << QByteArray("-5\r\n") << "-5\r\n" << 1 << true;
+    QTest::newRow("beyond 16 bits, unbeatable") << QByteArray("99999999999\r\n") << "99999999999\r\n" << 20
+                                                << false;
+    QTest::newRow("digits then letters, beaten") << QByteArray("12abc") << "12abc" << 13 << true;
+    QTest::newRow("digits then letters, tie") << QByteArray("12abc") << "12abc" << 12 << false;
+    QTest::newRow("NUL bytes") << QByteArray("\0\0\0", 3) << QString(3, QChar(0)) << 1 << true;
+    QTest::newRow("invalid UTF-8") << QByteArray("\xff\xfe") << QString::fromUtf8("\uFFFD\uFFFD") << 1 << true;
+    QTest::newRow("10 MB of digits") << QByteArray(10 * 1024 * 1024, '9') << QString(4096, QLatin1Char('9')) << 20
+                                     << false;
+    QTest::newRow("folder in its place") << QByteArray("<folder>") << "" << 5 << false;
+    QTest::newRow("dangling link") << QByteArray("<link>") << "" << 5 << false;
+}
+
+void EndingsTest::hostileRecordFiles()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(QString, shownRecord);
+    QFETCH(int, right);
+    QFETCH(bool, overwritten);
+
+    Game game;
+    const QString scoreFile = game.recordFile(QStringLiteral("tavrec9.txt"));
+    if (stored == "<folder>") {
+        QVERIFY(QDir().mkdir(scoreFile));
+    } else if (stored == "<link>") {
+        QVERIFY(QFile::link(game.dir.filePath(QStringLiteral("gone/away.txt")), scoreFile));
+    } else {
+        game.storeRecord(stored, "Anna\r\n");
+    }
+    game.start(QStringLiteral("Mario"));
+    QCOMPARE(game.caption("lblpunti"), shownRecord);
+    game.answerRight(right);
+    game.window->cmdExit_Click();
+    QCOMPARE(game.system.terminations, 1);
+
+    const QFileInfo info(scoreFile);
+    if (overwritten) {
+        QCOMPARE(game.bytesOf(QStringLiteral("tavrec9.txt")), QByteArray::number(right) + "\r\n");
+        QCOMPARE(game.dialogs.messages().last(), Congratulation);
+    } else if (stored == "<folder>") {
+        QVERIFY(info.isDir());
+    } else if (stored == "<link>") {
+        QVERIFY(info.isSymLink() && !info.exists());
+    } else {
+        QCOMPARE(game.bytesOf(QStringLiteral("tavrec9.txt")), stored);
+    }
+    if (!overwritten)
+        QVERIFY(!game.dialogs.messages().contains(Congratulation));
+}
+
+void EndingsTest::unusualNamesAreStoredIntact_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("10000 characters") << QString(10000, QLatin1Char('a'));
+    QTest::newRow("accents") << QString::fromUtf8("Nicolò Ç ß");
+    QTest::newRow("emoji") << QString::fromUtf8("Ada \U0001F600\U0001F44D");
+    QTest::newRow("right to left") << QString::fromUtf8("\u05D3\u05E0\u05D4 \u0645\u0631\u064A\u0645");
+    QTest::newRow("markup stays text") << "<b>Bob</b> & co";
+    QTest::newRow("empty") << "";
+}
+
+void EndingsTest::unusualNamesAreStoredIntact()
+{
+    QFETCH(QString, name);
+    Game game;
+    game.start(name);
+    QCOMPARE(game.caption("lblnome1"), name);
+    game.answerRight(1);
+    QCOMPARE(game.caption("lblMessage"), QString()); // the next question cleared it
+    game.window->cmdExit_Click();
+    QCOMPARE(game.bytesOf(QStringLiteral("ntavrec9.txt")), name.toUtf8() + "\r\n");
+
+    // The next game shows the holder as stored, as far as the first 4 KiB
+    // of the file that start-up reads.
+    Game next;
+    next.system.folder = game.system.folder;
+    next.start(QStringLiteral("Luigi"));
+    const QByteArray line = name.toUtf8() + "\r\n";
+    QCOMPARE(next.caption("lblnome"), QString::fromUtf8(line.left(4096)));
 }
 
 void EndingsTest::tickDuringFarewellDoesNothing()
