@@ -17,6 +17,18 @@
 
 namespace {
 
+QtMessageHandler qtDefaultHandler = nullptr;
+
+// The offscreen platform warns on every resize of a top-level window that it
+// cannot pass size hints on; that says nothing about the game.
+void quietMessages(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (message.contains(QLatin1String("propagateSizeHints")))
+        return;
+    if (qtDefaultHandler)
+        qtDefaultHandler(type, context, message);
+}
+
 // Sizes the (normal, not maximised) window so that its client area is
 // exactly `client` pixels; says whether it got there.
 bool fitClientArea(Tavola &window, QSize client)
@@ -184,6 +196,7 @@ int main(int argc, char **argv)
     // Headless unless told otherwise.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    qtDefaultHandler = qInstallMessageHandler(quietMessages);
     QApplication app(argc, argv);
 
     benchmark::Initialize(&argc, argv);

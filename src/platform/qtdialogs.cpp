@@ -2,6 +2,7 @@
 
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 QtDialogs::QtDialogs(std::function<QWidget *()> owner)
     : m_owner(std::move(owner))
@@ -29,6 +30,10 @@ Dialogs::Reply QtDialogs::askYesNo(const QString &text, const QString &title)
     QMessageBox box(QMessageBox::Question, titleOrDefault(title), text,
                     QMessageBox::Yes | QMessageBox::No, m_owner());
     box.setTextFormat(Qt::PlainText);
+    // The buttons speak Italian like the rest of the game, whatever
+    // translations of Qt the machine has.
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("&Sì"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("&No"));
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes ? Reply::Yes : Reply::No;
@@ -40,6 +45,8 @@ QString QtDialogs::askText(const QString &prompt)
     dialog.setWindowTitle(ApplicationTitle);
     dialog.setLabelText(prompt);
     dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setOkButtonText(QStringLiteral("OK"));
+    dialog.setCancelButtonText(QStringLiteral("Annulla"));
     if (dialog.exec() != QDialog::Accepted)
         return QString();
     return dialog.textValue();
