@@ -198,7 +198,6 @@ void Tavola::txtAnswer_KeyPress(int &keyAscii)
         PlayWave(Texts::WrongSound);
         client->clearTo(Qt::black);
         lblScore1->setCaption(formatNumber(m_state.wrongCount, QStringLiteral("###0")));
-        giveTurnToNext();
     } else {
         m_state.correctCount = incrementSaturating(m_state.correctCount);
         lblMessage->setCaption(Texts::Right + m_state.playerName + Texts::RightEnd);

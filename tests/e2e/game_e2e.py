@@ -24,6 +24,7 @@ import ctypes
 import os
 import re
 import select
+import shutil
 import signal
 import subprocess
 import sys
@@ -45,6 +46,10 @@ CONGRATULATION = "Ok! Ho registrato il tuo record, C A M P I O N E"
 
 class Failure(Exception):
     """A check that did not hold; the message says what was expected and seen."""
+
+
+class Unreadable(Exception):
+    """The window does not (yet) show what a reading looks for: waits retry."""
 
 
 def log(message):
@@ -119,12 +124,36 @@ def become_subreaper():
     libc.prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0)
 
 
-class Children:
-    """The long-running processes of the test, each in its own session and
-    killed by the kernel should this script die without cleaning up."""
+# Kills the process groups it is told of, and removes the work folder, when
+# its input ends without a final "done": that is, when this script was killed
+# and could not clean up.
+WATCHDOG = """
+import os, shutil, signal, sys
+groups = []
+for line in sys.stdin:
+    if line.strip() == "done":
+        sys.exit(0)
+    groups.append(int(line))
+for group in groups:
+    try:
+        os.killpg(group, signal.SIGKILL)
+    except OSError:
+        pass
+shutil.rmtree(sys.argv[1], ignore_errors=True)
+"""
 
-    def __init__(self):
+
+class Children:
+    """The long-running processes of the test, each in its own session.
+
+    Should this script be killed outright, the kernel kills each of them
+    (setpriv --pdeathsig) and the watchdog kills what they started."""
+
+    def __init__(self, workdir):
         self.processes = []
+        self.watchdog = subprocess.Popen(
+            [sys.executable, "-c", WATCHDOG, workdir], stdin=subprocess.PIPE,
+            stdout=subprocess.DEVNULL, start_new_session=True)
 
     def start(self, command, env, stdout, stderr=subprocess.STDOUT, pass_fds=()):
         process = subprocess.Popen(
@@ -132,6 +161,8 @@ class Children:
             env=env, stdin=subprocess.DEVNULL, stdout=stdout, stderr=stderr,
             pass_fds=pass_fds, start_new_session=True)
         self.processes.append(process)
+        self.watchdog.stdin.write(b"%d\n" % process.pid)
+        self.watchdog.stdin.flush()
         return process
 
     @staticmethod
@@ -152,6 +183,13 @@ class Children:
         for process in reversed(self.processes):
             self.stop(process)
         self.processes = []
+        try:
+            self.watchdog.stdin.write(b"done\n")
+            self.watchdog.stdin.close()
+            self.watchdog.wait(timeout=5)
+        except (OSError, subprocess.TimeoutExpired):
+            self.watchdog.kill()
+            self.watchdog.wait()
         self.end_orphans()
 
     @staticmethod
@@ -465,7 +503,7 @@ class Accessibility:
         return node
 
     def windows(self, pid):
-        """The program's top-level windows that are on screen, read afresh."""
+        """The program's top-level windows, read afresh; None before it registers."""
         app = self.application(pid)
         if app is None:
             return None
@@ -496,7 +534,7 @@ def same_row(a, b):
 def unique_label(labels, predicate, what):
     found = [n for n in labels if predicate(n)]
     if len(found) != 1:
-        raise Failure("expected one %s, found %r" % (what, found))
+        raise Unreadable("expected one %s, found %r" % (what, found))
     return found[0]
 
 
@@ -507,7 +545,7 @@ class GameWindow:
         self.frame = frame
         clients = [n for n in frame.children if n.role == "filler"]
         if len(clients) != 1:
-            raise Failure("the main window has no single client area: %r" % frame.children)
+            raise Unreadable("the main window has no single client area: %r" % frame.children)
         self.client = clients[0]
         self.labels = self.client.labels()
 
@@ -525,7 +563,7 @@ class GameWindow:
                     and (right is None or n.rect.x < right.rect.x))
         found = sorted((n for n in self.labels if between(n)), key=lambda n: n.rect.x)
         if not found:
-            raise Failure("nothing right of %r" % left)
+            raise Unreadable("nothing right of %r" % left)
         return found[0]
 
     def question(self):
@@ -547,7 +585,7 @@ class GameWindow:
             return n is not top and n.rect.y >= top.rect.bottom and top.rect.x <= centre < top.rect.right
         found = sorted((n for n in self.labels if under(n)), key=lambda n: n.rect.y)
         if not found:
-            raise Failure("no counter under %r" % heading)
+            raise Unreadable("no counter under %r" % heading)
         return found[0].name
 
     def record(self):
@@ -562,7 +600,7 @@ class GameWindow:
     def answer_box(self):
         boxes = [n for n in self.client.children if n.role == "text"]
         if len(boxes) != 1:
-            raise Failure("expected one answer box, found %r" % boxes)
+            raise Unreadable("expected one answer box, found %r" % boxes)
         return boxes[0]
 
     def free_column(self, rows):
@@ -572,7 +610,7 @@ class GameWindow:
         for x in range(c.right - 3, c.x + 2, -1):
             if not any(r.contains(x, y, margin=3) for r in controls for y in rows):
                 return x
-        raise Failure("no column of the client area is free of controls")
+        raise Unreadable("no column of the client area is free of controls")
 
 
 # --------------------------------------------------------------------------
@@ -618,7 +656,7 @@ class Game:
     # Dialogs
 
     def wait_dialog(self, text):
-        """A dialog titled "Quizzola" showing `text`, and its X window."""
+        """Waits for a dialog titled "Quizzola" showing `text`; gives its X window."""
         def probe():
             windows, seen = self.read_windows()
             for w in windows or []:
@@ -626,15 +664,15 @@ class Game:
                         n.role == "label" and n.name == text for n in w.descendants()):
                     return w, seen
             return None, seen
-        dialog = self.wait("a dialog %r saying %r" % (DIALOG_TITLE, text), probe)
+        self.wait("a dialog %r saying %r" % (DIALOG_TITLE, text), probe)
 
         def x_window():
             found = self.desktop.windows(self.process.pid, "^%s$" % re.escape(DIALOG_TITLE))
             return (found[0] if len(found) == 1 else None), "X windows %r" % found
-        return dialog, self.wait("the X window of that dialog", x_window)
+        return self.wait("the X window of that dialog", x_window)
 
     def answer_dialog(self, text, typed=None):
-        dialog, window = self.wait_dialog(text)
+        window = self.wait_dialog(text)
         self.say("dialog on screen: %r" % text)
         if typed is not None:
             self.desktop.type_text(window, typed)
@@ -692,19 +730,24 @@ class Game:
                        lambda main: True if main.answer_box().focused else None, 10)
         return k
 
-    def sample_rows(self, main):
-        client = main.client.rect
+    def sample_rows(self):
+        """The client area, and three rows (top, middle, bottom) with a column
+        where no control covers them: there the background shows."""
+        def sample(main):
+            client = main.client.rect
+            rows = [client.y + 1, client.y + client.height // 2, client.bottom - 2]
+            return client, main.free_column(rows), rows
+        client, x, rows = self.wait_main("a column of the client area free of controls",
+                                         sample, 10)
         window = self.desktop.geometry(self.main_window)
         if not (window.x <= client.x and client.right <= window.right
                 and window.y <= client.y and client.bottom <= window.bottom):
             raise Failure("client area %r lies outside the window %r" % (client, window))
-        rows = [client.y + 1, client.y + client.height // 2, client.bottom - 2]
-        return client, main.free_column(rows), rows
+        return client, x, rows
 
     def check_bands(self):
         """The client area shows 256 bands of (10s, 10s, band) for one shade s."""
-        main, _ = self.read_main()
-        client, x, rows = self.sample_rows(main)
+        client, x, rows = self.sample_rows()
 
         def expected_blue(y):
             return min(255, int((y - client.y + 0.5) * 256 / client.height))
@@ -724,8 +767,7 @@ class Game:
                  % (x, shade, 10 * shade, 10 * shade, 10 * shade, 10 * shade))
 
     def check_black(self):
-        main, _ = self.read_main()
-        client, x, rows = self.sample_rows(main)
+        client, x, rows = self.sample_rows()
 
         def probe():
             shot = self.desktop.screenshot()
@@ -746,7 +788,7 @@ class Game:
         try:
             return self.process.wait(timeout=Deadline.cap(timeout))
         except subprocess.TimeoutExpired:
-            windows, seen = self.read_windows()
+            _, seen = self.read_windows()
             raise Failure("the program did not end within %d s; on screen: %s" % (timeout, seen))
 
 
@@ -861,8 +903,8 @@ def main():
     signal.alarm(WHOLE_RUN_SECONDS)
     become_subreaper()
 
-    children = Children()
     workdir = tempfile.mkdtemp(prefix="quizzola-e2e-")
+    children = Children(workdir)
     try:
         if not os.access(binary, os.X_OK):
             raise Failure("no program at %s" % binary)
@@ -885,7 +927,7 @@ def main():
             log("=== scenario %s: passed" % title)
         log("PASS: both scenarios passed")
         return 0
-    except Failure as failure:
+    except (Failure, Unreadable) as failure:
         log("FAIL: %s" % failure)
         return 1
     except Exception:  # noqa: BLE001 - any other fault fails the test too
@@ -896,7 +938,7 @@ def main():
         signal.alarm(0)
         Deadline.clear()
         children.stop_all()
-        subprocess.run(["rm", "-rf", workdir], check=False)
+        shutil.rmtree(workdir, ignore_errors=True)
 
 
 if __name__ == "__main__":
