@@ -3,6 +3,7 @@
 
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
+FUZZ_DIR ?= build-fuzz
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 .PHONY: run test build deps bench package clean screenshot
@@ -17,11 +18,17 @@ build: deps
 run: build
 	./$(BUILD_DIR)/src/quizzola
 
+# Every test, then every test again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, then the fuzzers for a fixed number of runs.
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	cmake -S . -B $(SANITIZE_DIR) -DQUIZZOLA_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+	cmake --build $(SANITIZE_DIR) -j $(JOBS)
+	QT_QPA_PLATFORM=offscreen ./scripts/sanitize-env.sh ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS)
+	./scripts/fuzz.sh $(FUZZ_DIR)
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)
 
 package: build
 	cd $(BUILD_DIR) && cpack -G DEB

@@ -15,7 +15,9 @@ window costs nothing between events:
            screen: pixels of the client area are read back on every damage
            report of the window (X Damage extension) until they show bands.
   game     one game, with the window sized to the screen as a window manager
-           maximising it would: a few answers (digits, Enter, Alt+N), then
+           maximising it would: a few answers (digits, Enter, Alt+N), at
+           least one of them right (a right answer keeps the bands on
+           screen, a wrong one blacks them out, so the screen tells), then
            the clock alone for --idle-seconds (CPU from /proc/<pid>/stat),
            the peak RSS (VmHWM), and Alt+X.
 
@@ -39,6 +41,8 @@ import time
 PROMPT_TITLE = "Quizzola"
 MAIN_TITLE = "Gioca con la Quizzola"
 WAIT_SECONDS = 15
+# A game gives up waiting for a right answer after this many questions.
+MAX_ANSWERS = 40
 
 
 class Failure(Exception):
@@ -269,16 +273,22 @@ class Program:
             fields = stat.read().rsplit(")", 1)[1].split()
         return int(fields[11]) + int(fields[12])  # utime + stime, fields 14 and 15
 
-    def cpu_ns(self):
-        """CPU time of every thread, from the scheduler, in nanoseconds."""
-        total = 0
+    def schedstat(self):
+        """(time on a CPU, time waiting for one) of every thread so far, in
+        nanoseconds, from the scheduler."""
+        running = waiting = 0
         for task in os.listdir("/proc/%d/task" % self.pid):
             try:
                 with open("/proc/%d/task/%s/schedstat" % (self.pid, task)) as stat:
-                    total += int(stat.read().split()[0])
-            except OSError:
+                    fields = stat.read().split()
+                running += int(fields[0])
+                waiting += int(fields[1])
+            except (OSError, IndexError, ValueError):
                 pass
-        return total
+        return running, waiting
+
+    def cpu_ns(self):
+        return self.schedstat()[0]
 
     def wait(self, seconds):
         try:
@@ -378,6 +388,9 @@ def start_game(x, program, env, name):
     in milliseconds and the main window."""
     prompt, t_prompt = wait_for_map(x, program, PROMPT_TITLE, "the name prompt")
     launch_ms = (t_prompt - program.spawned) * 1000
+    # What the launch was made of: the program's own CPU time, and the time
+    # it was ready to run but waited for a CPU taken by other work.
+    running_ns, waiting_ns = program.schedstat()
 
     xdotool(env, "windowfocus", "--sync", str(prompt))
     xdotool(env, "type", "--delay", "20", name)
@@ -396,6 +409,8 @@ def start_game(x, program, env, name):
     t_bands = wait_for_bands(x, program, main)
     return {
         "launch_ms": launch_ms,
+        "launch_cpu_ms": running_ns / 1e6,
+        "launch_cpu_wait_ms": waiting_ns / 1e6,
         "greeting_to_map_ms": (t_map - t_enter) * 1000,
         "greeting_to_bands_ms": (t_bands - t_enter) * 1000,
     }, main
@@ -483,12 +498,24 @@ def main():
             xdotool(env, "windowsize", "--sync", str(main_window), str(width), str(height))
             xdotool(env, "windowfocus", "--sync", str(main_window))
             time.sleep(0.5)
-            for i in range(args.answers):
-                xdotool(env, "type", "--delay", "30", str(9 * (1 + i % 9)))
+            # A right answer keeps the bands on screen while the next
+            # question paints new ones, a wrong one blacks them out first:
+            # the game goes on until at least one answer was right, so the
+            # figure covers the larger case too.
+            right = wrong = 0
+            while (right == 0 or right + wrong < args.answers) and right + wrong < MAX_ANSWERS:
+                guess = 9 * (1 + (right + wrong) % 9)
+                xdotool(env, "type", "--delay", "30", str(guess))
                 xdotool(env, "key", "Return")
-                time.sleep(0.2)
+                time.sleep(0.25)
+                if shows_bands(x, main_window):
+                    right += 1
+                else:
+                    wrong += 1
                 xdotool(env, "key", "alt+n")
-                time.sleep(0.2)
+                time.sleep(0.25)
+            results["answers_right"], results["answers_wrong"] = right, wrong
+            log("  game: %d right and %d wrong answers" % (right, wrong))
             time.sleep(3)
             running.check_alive("the idle clock")
             ticks0, ns0, t0 = running.cpu_ticks(), running.cpu_ns(), time.perf_counter()

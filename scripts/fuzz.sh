@@ -9,7 +9,9 @@
 # Usage: scripts/fuzz.sh [build folder]      (default: build-fuzz in the
 #                                            repository)
 # Environment:
-#   FUZZ_RUNS  inputs tried by each target (default 20000)
+#   FUZZ_RUNS  inputs tried by each target (default 200000 for the number
+#              reader, which is quick, and 20000 for the record files,
+#              which write, read and replace real files for every input)
 #   FUZZ_SEED  libFuzzer's random seed (default 1, so every run tries the
 #              same inputs and a failure can be reproduced; 0 picks a new
 #              seed each time, for longer hunts by hand)
@@ -17,7 +19,6 @@ set -eu
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-"$repo/build-fuzz"}
-runs=${FUZZ_RUNS:-20000}
 seed=${FUZZ_SEED:-1}
 targets="lenient_number record_file"
 
@@ -32,22 +33,29 @@ build=$(cd "$build" && pwd)
 
 # The record file target saves a file per input, and every save ends in an
 # fsync: in memory (/dev/shm) that costs nothing, on a disk it makes the run
-# ten times slower. The target makes its own folder in there and removes it.
+# ten times slower. The targets get a temporary folder of their own there,
+# removed at the end even when a target crashed and left its files behind.
 if [ -d /dev/shm ] && [ -w /dev/shm ]; then
-    scratch=/dev/shm
+    scratch=$(mktemp -d /dev/shm/quizzola-fuzz.XXXXXX)
 else
-    scratch=${TMPDIR:-/tmp}
+    scratch=$(mktemp -d "${TMPDIR:-/tmp}/quizzola-fuzz.XXXXXX")
 fi
+trap 'rm -rf "$scratch"' EXIT
+trap 'exit 1' HUP INT TERM
 
 failed=""
 for target in $targets; do
     corpus="$build/corpus/$target"
     artifacts="$build/artifacts/$target"
+    case $target in
+    lenient_number) runs=${FUZZ_RUNS:-200000} ;;
+    *) runs=${FUZZ_RUNS:-20000} ;;
+    esac
     rm -rf "$corpus" "$artifacts"
     mkdir -p "$corpus" "$artifacts"
     cp "$repo/fuzz/corpus/$target/." "$corpus/" -R
 
-    echo "=== fuzz_$target: $runs inputs from $(ls "$corpus" | wc -l) seeds"
+    echo "=== fuzz_$target: $runs inputs from $(find "$corpus" -type f | wc -l) seeds"
     # -max_len: longer than the 4096 bytes a record file is read up to, so
     #   inputs cross that limit;
     # -artifact_prefix: a failing input goes to the build folder, not to

@@ -40,6 +40,9 @@ ASAN_OPTIONS="$ASAN_OPTIONS:check_initialization_order=1:strict_init_order=1"
 # LeakSanitizer:
 #   suppressions     leaks of third-party libraries that are not ours to fix,
 #                    each explained in the file.
+# The double quotes are meant literally: the sanitizers' own option parser
+# reads them, so a path with blanks stays one value.
+# shellcheck disable=SC2089,SC2090
 LSAN_OPTIONS="suppressions=\"$suppressions/lsan.supp\""
 
 # UndefinedBehaviorSanitizer:
@@ -52,9 +55,11 @@ LSAN_OPTIONS="suppressions=\"$suppressions/lsan.supp\""
 #                        fatal if a build is ever made without that flag.
 UBSAN_OPTIONS="print_stacktrace=1:report_error_type=1:halt_on_error=1"
 if [ -f "$suppressions/ubsan.supp" ]; then
+    # shellcheck disable=SC2089
     UBSAN_OPTIONS="$UBSAN_OPTIONS:suppressions=\"$suppressions/ubsan.supp\""
 fi
 
+# shellcheck disable=SC2090
 export ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS
 if [ $# -gt 0 ]; then
     exec "$@"
