@@ -26,9 +26,6 @@ public:
     // Drops the picture and fills the whole area with `colour`.
     void clearTo(const QColor &colour);
 
-    const QImage &picture() const { return m_picture; }
-    QColor backgroundColour() const { return m_background; }
-
 protected:
     void paintEvent(QPaintEvent *event) override;
 
