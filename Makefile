@@ -30,5 +30,9 @@ test: build
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)
 
+# Figures, not tests: see the table in the README.
+bench: build
+	./scripts/bench.sh $(BUILD_DIR)
+
 package: build
 	cd $(BUILD_DIR) && cpack -G DEB

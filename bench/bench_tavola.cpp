@@ -14,6 +14,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <chrono>
+#include <memory>
 
 namespace {
 
@@ -94,12 +95,11 @@ void BM_NewQuestion(benchmark::State &state)
     for (auto _ : state)
         window.cmdNext_Click();
 
-    if (!bandsCoverClientArea(*game)) {
+    if (window.centralWidget()->size() != client || !bandsCoverClientArea(*game)) {
         state.SkipWithError("the bands do not cover the client area");
         return;
     }
     state.SetLabel(QStringLiteral("client %1").arg(sizeText(client)).toStdString());
-    state.SetBytesProcessed(int64_t(state.iterations()) * client.width() * client.height() * 4);
 }
 
 // The same, followed by the repaint that puts the new bands and captions on

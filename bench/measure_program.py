@@ -249,8 +249,7 @@ class Program:
         self.log = open(log_path, "ab")
         self.spawned = time.perf_counter()
         self.proc = subprocess.Popen([path], env=env, stdin=subprocess.DEVNULL,
-                                     stdout=self.log, stderr=subprocess.STDOUT,
-                                     cwd=os.path.dirname(path))
+                                     stdout=self.log, stderr=subprocess.STDOUT)
 
     @property
     def pid(self):
@@ -528,7 +527,7 @@ def main():
             results["idle_seconds"] = t1 - t0
             results["peak_rss_kb"] = running.status("VmHWM")
             results["game_window"] = "%dx%d" % (width, height)
-            log("  game: idle CPU %.3f %% over %.1f s, peak RSS %.1f MB"
+            log("  game: idle CPU %.3f %% over %.1f s, peak RSS %.1f MiB"
                 % (results["idle_cpu_percent"], t1 - t0, results["peak_rss_kb"] / 1024))
 
             # Alt+X ends the game; a beaten record is congratulated first.

@@ -27,11 +27,12 @@ python=/usr/bin/python3
 work=$(mktemp -d /tmp/quizzola-bench.XXXXXX)
 children=()
 cleanup() {
-    local pid
-    for pid in "${children[@]}"; do
+    # Newest first, each one waited for: the measuring script ends the
+    # program it runs before the X server it runs on goes away.
+    local i pid
+    for ((i = ${#children[@]} - 1; i >= 0; i--)); do
+        pid=${children[i]}
         kill "$pid" 2>/dev/null || true
-    done
-    for pid in "${children[@]}"; do
         wait "$pid" 2>/dev/null || true
     done
     rm -rf "$work"
@@ -62,7 +63,6 @@ if ! run cmake --build "$build" -j "$(nproc)" --target bench_quizzola bench_cloc
          "in CMakeLists.txt and libbenchmark-dev installed?" >&2
     exit 1
 fi
-load_start=$(cut -d' ' -f1-3 /proc/loadavg)
 # Qt wants a private runtime folder; the offscreen runs get one of their own.
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
@@ -73,7 +73,11 @@ QT_QPA_PLATFORM=offscreen run "$build/bench/bench_quizzola" \
     --benchmark_out="$work/handlers.json" --benchmark_out_format=json
 
 section "Clock (bench_clock, offscreen, 31 ticks)"
+# The clock run leaves the machine idle for half a minute: whatever CPU is
+# busy meanwhile is other work, which slows every figure here.
+head -1 /proc/stat >"$work/cpu-before"
 QT_QPA_PLATFORM=offscreen run "$build/bench/bench_clock" 31 >"$work/clock.txt"
+head -1 /proc/stat >"$work/cpu-after"
 cat "$work/clock.txt"
 
 section "Real program (private Xvfb, $runs launches and one game)"
@@ -94,14 +98,13 @@ display=":$(tr -d '[:space:]' <"$work/display")"
 run "$python" "$here/bench/measure_program.py" --program "$build/src/quizzola" \
     --display "$display" --runs "$runs" --idle-seconds "$idle_seconds" \
     --json "$work/program.json" >/dev/null
-load_end=$(cut -d' ' -f1-3 /proc/loadavg)
 
 section "Figures"
 set +e
-"$python" - "$work" "$(nproc)" "$load_start" "$load_end" <<'EOF'
+"$python" - "$work" "$(nproc)" <<'EOF'
 import json, os, re, sys
 
-work, cores, load_start, load_end = sys.argv[1:5]
+work, cores = sys.argv[1:3]
 handlers = json.load(open(os.path.join(work, "handlers.json")))
 program = json.load(open(os.path.join(work, "program.json")))
 clock_line = [l for l in open(os.path.join(work, "clock.txt")) if l.startswith("clock ")][-1]
@@ -181,8 +184,14 @@ row("Clock: first to tick %d, deviation from %d s" % (ticks, ticks - 1), clock["
 row("  clock: largest single-tick deviation", clock["worst_tick_ms"],
     "%+.2f ms" % clock["worst_tick_ms"], "(information)")
 
-print("Machine: %s cores; load average %s at start, %s at end." % (cores, load_start, load_end))
-if max(float(load_start.split()[0]), float(load_end.split()[0])) > 0.5 * int(cores):
+def cpu_times(name):
+    fields = [int(v) for v in open(os.path.join(work, name)).read().split()[1:]]
+    return sum(fields), fields[3] + fields[4]  # all, idle + iowait
+(all0, idle0), (all1, idle1) = cpu_times("cpu-before"), cpu_times("cpu-after")
+busy = 100.0 * (1 - (idle1 - idle0) / max(1, all1 - all0))
+print("Machine: %s cores. While the clock ran (the benchmarks idle), the CPUs were %.0f %% busy"
+      " with other work." % (cores, busy))
+if busy > 10:
     print("Other work was running: the timings are noisier and slower than on an idle machine.")
 print()
 print("| Figure | Measured | Target | |")

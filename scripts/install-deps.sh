@@ -7,7 +7,7 @@ packages="build-essential cmake qt6-base-dev qt6-multimedia-dev qt6-svg-dev
   libqt6svg6 qt6-qpa-plugins fonts-liberation
   xvfb xdotool x11-utils imagemagick pulseaudio pulseaudio-utils
   desktop-file-utils appstream clang libclang-rt-14-dev
-  python3-pyatspi at-spi2-core dbus-daemon libbenchmark-dev"
+  python3-pyatspi at-spi2-core dbus-daemon libbenchmark-dev libxdamage1 libxtst6"
 
 missing=""
 for p in $packages; do

@@ -22,16 +22,30 @@ QImage paintBands(QSize size, qreal devicePixelRatio, qint16 shade)
     QImage image(width, height, QImage::Format_RGB32);
 
     QPainter painter(&image);
-    int top = 0;
-    for (int i = 0; i < BandCount; ++i) {
-        const int bottom = int(std::lround(double(i + 1) * height / BandCount));
-        if (bottom > top)
-            painter.fillRect(0, top, width, bottom - top, bandColour(shade, i));
-        top = bottom;
-    }
+    fillBands(painter, QSize(width, height), QRect(0, 0, width, height), shade);
     painter.end();
     image.setDevicePixelRatio(devicePixelRatio);
     return image;
+}
+
+void fillBands(QPainter &painter, QSize deviceSize, const QRect &deviceClip, qint16 shade)
+{
+    const QRect area = QRect(QPoint(0, 0), deviceSize) & deviceClip;
+    if (area.isEmpty())
+        return;
+    const int height = deviceSize.height();
+    // Straight to the first band that reaches into the clip.
+    int first = int(qint64(area.top()) * BandCount / height);
+    while (first > 0 && bandTop(first, height) > area.top())
+        --first;
+    for (int i = first; i < BandCount; ++i) {
+        const int top = bandTop(i, height);
+        if (top > area.bottom())
+            break;
+        const QRect band = QRect(area.left(), top, area.width(), bandTop(i + 1, height) - top) & area;
+        if (!band.isEmpty())
+            painter.fillRect(band, bandColour(shade, i));
+    }
 }
 
 } // namespace Quiz

@@ -4,8 +4,11 @@
 
 #include <QColor>
 #include <QImage>
+#include <QRect>
 #include <QSize>
 #include <QtGlobal>
+
+class QPainter;
 
 namespace Quiz {
 
@@ -22,5 +25,17 @@ QColor bandColour(qint16 shade, int index);
 // are all equal when the height in device pixels is a multiple of 256.
 // An empty size gives a null image.
 QImage paintBands(QSize size, qreal devicePixelRatio, qint16 shade);
+
+// The first device-pixel row of band `index` (0 to 256) in a picture
+// `height` device pixels high: its place rounded to the nearest row.
+inline int bandTop(int index, int height)
+{
+    return int((qint64(index) * height * 2 + BandCount) / (2 * BandCount));
+}
+
+// Paints with `painter`, whose coordinates are device pixels, the part of
+// the bands of a `deviceSize` picture that lies within `deviceClip`: the
+// same pixels paintBands() makes, without making a picture.
+void fillBands(QPainter &painter, QSize deviceSize, const QRect &deviceClip, qint16 shade);
 
 } // namespace Quiz

@@ -1,5 +1,6 @@
 #include "window/controls.h"
 
+#include "quiz/background.h"
 #include "quiz/questions.h"
 
 #include <QKeyEvent>
@@ -7,6 +8,8 @@
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 #include <qdrawutil.h>
+
+#include <cmath>
 
 ClientArea::ClientArea(QWidget *parent)
     : QWidget(parent)
@@ -16,15 +19,15 @@ ClientArea::ClientArea(QWidget *parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void ClientArea::setPicture(const QImage &picture)
+void ClientArea::setBands(QSize size, qreal devicePixelRatio, qint16 shade)
 {
-    m_picture = picture;
+    m_bands = Bands{size, devicePixelRatio, shade};
     update();
 }
 
 void ClientArea::clearTo(const QColor &colour)
 {
-    m_picture = QImage();
+    m_bands.reset();
     m_background = colour;
     update();
 }
@@ -33,20 +36,25 @@ void ClientArea::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     const QRect dirty = event->rect();
-    if (m_picture.isNull()) {
-        painter.fillRect(dirty, m_background);
-        return;
+    QRect covered;
+    if (m_bands) {
+        covered = QRect(QPoint(0, 0), m_bands->size) & dirty;
+        if (!covered.isEmpty()) {
+            // Straight onto the window's backing store, in device pixels,
+            // so the band edges fall on whole device pixels.
+            const qreal ratio = m_bands->devicePixelRatio;
+            const QSize deviceSize(int(std::ceil(m_bands->size.width() * ratio)),
+                                   int(std::ceil(m_bands->size.height() * ratio)));
+            const QRect deviceClip =
+                QRectF(QPointF(covered.topLeft()) * ratio, QSizeF(covered.size()) * ratio).toAlignedRect();
+            painter.save();
+            painter.scale(1.0 / ratio, 1.0 / ratio);
+            Quiz::fillBands(painter, deviceSize, deviceClip, m_bands->shade);
+            painter.restore();
+        }
     }
-    const QSizeF pictureSize = m_picture.deviceIndependentSize();
-    const QRect covered = QRect(QPoint(0, 0), pictureSize.toSize()) & dirty;
-    if (!covered.isEmpty()) {
-        const QRectF source(QPointF(covered.topLeft()) * m_picture.devicePixelRatio(),
-                            QSizeF(covered.size()) * m_picture.devicePixelRatio());
-        painter.drawImage(QRectF(covered), m_picture, source);
-    }
-    // What the picture does not reach, once the area has grown, is background.
-    const QRegion uncovered = QRegion(dirty) - QRegion(covered);
-    for (const QRect &r : uncovered)
+    // What the bands do not reach, once the area has grown, is background.
+    for (const QRect &r : QRegion(dirty) - QRegion(covered))
         painter.fillRect(r, m_background);
 }
 

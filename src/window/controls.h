@@ -4,33 +4,42 @@
 // game needs rather than as Qt's defaults would.
 
 #include <QIcon>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <functional>
+#include <optional>
 
 // The window's client area: a persistent drawing surface behind every
-// control. It shows the last picture given to it, at the size it was painted,
+// control. It shows the last bands given to it, at the size they were given,
 // over a plain background colour; covering and uncovering the window, or
-// resizing it, does not change the picture.
+// resizing it, does not change them. Nothing is kept but what to draw, so
+// a huge window costs no picture in memory.
 class ClientArea : public QWidget
 {
     Q_OBJECT
 public:
     explicit ClientArea(QWidget *parent = nullptr);
 
-    // Shows `picture` from the top-left corner; the background colour fills
-    // whatever the picture does not cover.
-    void setPicture(const QImage &picture);
-    // Drops the picture and fills the whole area with `colour`.
+    // Shows the 256 bands of `shade` over `size` from the top-left corner,
+    // exactly as Quiz::paintBands() draws them at `devicePixelRatio`; the
+    // background colour fills whatever they do not cover.
+    void setBands(QSize size, qreal devicePixelRatio, qint16 shade);
+    // Drops the bands and fills the whole area with `colour`.
     void clearTo(const QColor &colour);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    QImage m_picture;
+    struct Bands
+    {
+        QSize size;
+        qreal devicePixelRatio = 1.0;
+        qint16 shade = 0;
+    };
+
+    std::optional<Bands> m_bands;
     QColor m_background;
 };
 

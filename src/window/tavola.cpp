@@ -3,7 +3,6 @@
 #include "clock/countdown.h"
 #include "platform/numbers.h"
 #include "platform/services.h"
-#include "quiz/background.h"
 #include "quiz/questions.h"
 #include "records/recordfiles.h"
 #include "window/controls.h"
@@ -164,7 +163,7 @@ void Tavola::cmdNext_Click()
 
 void Tavola::paintBackground()
 {
-    client->setPicture(Quiz::paintBands(client->size(), devicePixelRatioF(), m_state.shadeLevel));
+    client->setBands(client->size(), devicePixelRatioF(), m_state.shadeLevel);
 }
 
 void Tavola::giveTurnToNext()
