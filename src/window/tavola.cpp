@@ -47,9 +47,8 @@ void Tavola::Form_Load()
             const QString error = Records::ensureExists(recordPath(fileName));
             if (!error.isEmpty()) {
                 m_services.dialogs->showMessage(
-                    QStringLiteral("Non riesco a creare il file dei record %1: %2.\n"
-                                   "Si gioca lo stesso, ma il record non potrà essere registrato.")
-                        .arg(recordPath(fileName), error));
+                    QStringLiteral("Non riesco a creare il file dei record %1: %2.\n%3")
+                        .arg(recordPath(fileName), error, Texts::PlayAnyway));
                 m_state.recordFilesReadable = false;
                 break;
             }
@@ -58,6 +57,8 @@ void Tavola::Form_Load()
     lblpunti->setCaption(Leggifiletxt(Records::ScoreFileName));
     lblnome->setCaption(Leggifiletxt(Records::HolderFileName));
 
+    // The seconds counter starts at 900 although the display shows five
+    // minutes; the farewell shows what is left of it (600 when time is up).
     m_state.clock.remainingSeconds = qint16(qRound(m_state.clock.seconds) + 900);
     lblconto->setCaption(Clock::display(m_state.clock));
 
@@ -107,9 +108,7 @@ QString Tavola::GetSystemDir()
     const QString folder = m_services.system->recordFolder(&error);
     if (folder.isEmpty()) {
         m_services.dialogs->showMessage(
-            QStringLiteral("Non riesco a usare la cartella dei record: %1.\n"
-                           "Si gioca lo stesso, ma il record non potrà essere registrato.")
-                .arg(error));
+            QStringLiteral("Non riesco a usare la cartella dei record: %1.\n%2").arg(error, Texts::PlayAnyway));
     }
     return folder;
 }
@@ -126,9 +125,8 @@ QString Tavola::Leggifiletxt(const QString &fileName)
     const Records::ReadResult read = Records::readText(recordPath(fileName));
     if (!read.error.isEmpty()) {
         m_services.dialogs->showMessage(
-            QStringLiteral("Non riesco a leggere il file dei record %1: %2.\n"
-                           "Si gioca lo stesso, ma il record non potrà essere registrato.")
-                .arg(recordPath(fileName), read.error));
+            QStringLiteral("Non riesco a leggere il file dei record %1: %2.\n%3")
+                .arg(recordPath(fileName), read.error, Texts::PlayAnyway));
         m_state.recordFilesReadable = false;
     }
     return read.text;
@@ -288,7 +286,6 @@ void Tavola::Next_Click()
     // again asks the first question. The counts start at 0 with the labels
     // that show them, so a new player's score holds only their own answers.
     hide();
-    Timer1->stop();
     m_state.correctCount = 0;
     m_state.wrongCount = 0;
     buildControls();

@@ -48,6 +48,8 @@ inline const QString Congratulation = QStringLiteral("Ok! Ho registrato il tuo r
 inline const QString NewContest = QStringLiteral("INIZIAMO UNA NUOVA GARA  ?");
 inline const QString NewContestTitle = QStringLiteral("INIZIARE NUOVA GARA");
 inline const QString TableLimitPrompt = QStringLiteral("Tavola pitagorica fino al numero? ");
+inline const QString PlayAnyway =
+    QStringLiteral("Si gioca lo stesso, ma il record non potrà essere registrato.");
 inline const QString NoLimitChosen = QStringLiteral(" siccome non hai scelto arriviamo fino al 10.");
 } // namespace Texts
 
