@@ -3,11 +3,11 @@
 // the new contest started from the menu.
 
 #include "gamefixture.h"
+#include "tinydisk.h"
 
 #include <QDir>
 #include <QTimer>
 #include <QtTest>
-#include <sys/mount.h>
 
 namespace {
 
@@ -152,23 +152,15 @@ void EndingsTest::folderInPlaceOfRecordFileAtTheEnd()
 void EndingsTest::fullDiskAtTheEnd()
 {
     Game game;
-    const QByteArray mountPoint = QFile::encodeName(game.dir.filePath(QStringLiteral("disk")));
-    QVERIFY(QDir().mkdir(QString::fromLocal8Bit(mountPoint)));
-    if (::mount("quizzola-test", mountPoint.constData(), "tmpfs", 0, "size=16k") != 0)
+    TinyDisk disk(game.dir.filePath(QStringLiteral("disk")));
+    if (!disk.mounted())
         QSKIP("This machine does not let the test mount a small tmpfs, so a full disk cannot be made");
-    const auto unmount = qScopeGuard([&] { ::umount(mountPoint.constData()); });
-    game.system.folder = QString::fromLocal8Bit(mountPoint) + QLatin1Char('/');
+    game.system.folder = disk.folder();
 
     game.storeRecord("2\r\n", "Anna\r\n");
     game.start(QString(3000, QChar(0x00E8))); // a long name: the holder line needs room
     game.answerRight(3);
-    {
-        QFile filler(game.recordFile(QStringLiteral("filler")));
-        QVERIFY(filler.open(QIODevice::WriteOnly));
-        const QByteArray block(512, 'x');
-        while (filler.write(block) == block.size() && filler.flush()) {
-        }
-    }
+    disk.fill();
     game.window->cmdExit_Click();
     const QString last = game.dialogs.messages().last();
     QVERIFY2(last.contains(QStringLiteral("disco")), qPrintable(last));

@@ -2,6 +2,7 @@
 // or not at all, and compared with the score the way the game does.
 
 #include "records/recordfiles.h"
+#include "tinydisk.h"
 
 #include <QtTest>
 #include <QDir>
@@ -9,7 +10,6 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <sys/mount.h>
 
 namespace {
 
@@ -194,22 +194,12 @@ void RecordsTest::interruptedSaveKeepsOldFile()
 void RecordsTest::fullDiskKeepsOldFile()
 {
     // A really full disk: a 16 KiB memory file system filled to the brim.
-    const QByteArray mountPoint = QFile::encodeName(m_dir->filePath(QStringLiteral("full")));
-    QVERIFY(QDir().mkdir(QString::fromLocal8Bit(mountPoint)));
-    if (::mount("quizzola-test", mountPoint.constData(), "tmpfs", 0, "size=16k") != 0)
+    TinyDisk disk(m_dir->filePath(QStringLiteral("full")));
+    if (!disk.mounted())
         QSKIP("This machine does not let the test mount a small tmpfs, so a full disk cannot be made");
-    const auto unmount = qScopeGuard([&] { ::umount(mountPoint.constData()); });
-
-    const QString folder = QString::fromLocal8Bit(mountPoint) + QLatin1Char('/');
-    const QString file = folder + Records::HolderFileName;
+    const QString file = disk.folder() + Records::HolderFileName;
     store(file, "Mario\r\n");
-    {
-        QFile filler(folder + QStringLiteral("filler"));
-        QVERIFY(filler.open(QIODevice::WriteOnly));
-        const QByteArray block(1024, 'x');
-        while (filler.write(block) == block.size() && filler.flush()) {
-        }
-    }
+    disk.fill();
     const QString error = Records::writeLine(file, QString(6000, QLatin1Char('N')));
     QVERIFY2(!error.isEmpty(), "a save on a full disk was reported as done");
     QVERIFY(error.contains(QStringLiteral("disco")));
