@@ -101,6 +101,8 @@ void Tavola::buildControls()
          Family::Arial, 48, Bold, Yellow, {}, Qt::AlignHCenter, false, false},
         {&Tavola::lblNum2, "lblNum2", "", 4155, 0, 345, 1185,
          Family::Arial, 48, Bold, Blue, Yellow, Qt::AlignHCenter, true, true},
+        // The clock picture lies among the labels in the stacking order; the
+        // row without a label member places it.
         {nullptr, "Image1", nullptr, 480, 1680, 480, 480, {}, 0, 0, {}, {}, {}, false, false},
         {&Tavola::lblScore1, "lblScore1", "0", 4830, 4080, 540, 885,
          Family::TimesNewRoman, 36, Bold, Red, {}, Qt::AlignHCenter, true, true},

@@ -3,24 +3,30 @@
 
 Usage: /usr/bin/python3 game_e2e.py <path to the quizzola program>
 
-Everything runs in private surroundings that are torn down at the end:
-an Xvfb server, a D-Bus session bus, the accessibility (AT-SPI) bus, and
-temporary HOME / XDG_* folders. The keyboard is driven with xdotool, what
-the window shows is read through the accessibility tree (pyatspi), and the
-background colours are read from a screenshot of the X server (ImageMagick).
+What it proves, on the real program:
+  Game A, "Mario": the name prompt appears, the typed name reaches its field,
+  the greeting names the child, the main window asks "9 X k =" (k read through
+  the accessibility tree), the background shows the blue bands in one grey
+  shade at its top, middle and bottom, the answer 9k gives "Esatto! Mario sei
+  forte!" and counters 1/0/1, Alt+X congratulates the new record, the program
+  ends with code 0 and the record files hold exactly b"1\\r\\n" and
+  b"Mario\\r\\n".
+  Game B, "Luigi", same data folder: the window shows Mario's record of 1 and
+  the bands, the answer 9k+1 gives "Sbagliato!! 9k", counters 0/1/1 and a
+  black background, Alt+X ends the program at once with code 0, and the
+  record files are unchanged.
 
-Scenario A: a first game. Name "Mario", one right answer, exit with a new
-record: both record files are written and the record is congratulated.
-Scenario B: a second game in the same data folder. Name "Luigi": the window
-shows Mario's record, one wrong answer turns the background black, and the
-exit saves nothing because no record was beaten.
+Why this way: only a real X server, a real accessibility bus and real key
+presses show that the parts tested one by one make the game a child sees.
+It all runs in surroundings of its own (Xvfb, a D-Bus session bus, the AT-SPI
+bus, temporary HOME and XDG folders), every wait polls with a timeout, and
+whatever was started is killed in `finally`; were this script killed
+outright, its children would die with it (setpriv --pdeathsig).
 
-Needs the Debian packages xvfb, xdotool, imagemagick, dbus-daemon,
-at-spi2-core and python3-pyatspi. Exits 0 on success, 1 with a message on
-the first failure.
+Needs xvfb, xdotool, imagemagick, dbus-daemon, at-spi2-core and
+python3-pyatspi. Exits 0 on success, 1 with a message on the first failure.
 """
 
-import ctypes
 import os
 import re
 import select
@@ -31,913 +37,449 @@ import sys
 import tempfile
 import time
 
-# Every scenario, even a hanging one, ends within this many seconds.
-SCENARIO_SECONDS = 60
-# A last guard for the whole run, below the CTest timeout, so the clean-up
-# in `finally` always gets its turn.
-WHOLE_RUN_SECONDS = 160
-SCREEN = (1024, 768)
-
+WHOLE_RUN_SECONDS = 160  # below CTest's 180, so `finally` always gets its turn
+SCREEN_W, SCREEN_H = 1024, 768
 MAIN_TITLE = "Gioca con la Quizzola"
 DIALOG_TITLE = "Quizzola"
 NAME_PROMPT = "Come ti chiami?"
 CONGRATULATION = "Ok! Ho registrato il tuo record, C A M P I O N E"
+COUNTERS = ("Risposte esatte", "Risposte errate", "Risposte totali")
+RECORD_FILES = ("tavrec9.txt", "ntavrec9.txt")
+
+pyatspi = None  # imported once the private buses are in os.environ
+children = []   # every long-running process started, oldest first
 
 
 class Failure(Exception):
-    """A check that did not hold; the message says what was expected and seen."""
-
-
-class Unreadable(Exception):
-    """The window does not (yet) show what a reading looks for: waits retry."""
+    """A check that did not hold. Other errors met while waiting (a window
+    not readable yet, an accessibility call timing out) only mean "not yet"."""
 
 
 def log(message):
     print(message, flush=True)
 
 
-# --------------------------------------------------------------------------
-# Time limits
+def expect(what, seen, expected):
+    if seen != expected:
+        raise Failure("%s: expected %r, found %r" % (what, expected, seen))
 
 
-class Deadline:
-    """The end of the running scenario: every wait is cut to fit inside it."""
-
-    end = None
-
-    @classmethod
-    def start(cls, seconds):
-        cls.end = time.monotonic() + seconds
-
-    @classmethod
-    def clear(cls):
-        cls.end = None
-
-    @classmethod
-    def cap(cls, seconds):
-        if cls.end is None:
-            return seconds
-        left = cls.end - time.monotonic()
-        if left <= 0:
-            raise Failure("the scenario ran out of its %d s" % SCENARIO_SECONDS)
-        return min(seconds, left)
-
-
-def poll(what, probe, timeout, alive=None):
-    """Calls probe() until it returns (value, seen) with a value that is not None.
-
-    `seen` describes what was observed, for the failure message. Errors
-    raised by probe (a window that vanished while being read, an
-    accessibility call that timed out) count as "not yet". `alive`, when
-    given, is called on every round and raises if the program has died.
-    """
-    limit = Deadline.cap(timeout)
-    end = time.monotonic() + limit
-    seen = "nothing"
+def poll(what, probe, timeout=20, alive=lambda: None):
+    """Calls probe() until it gives (value, seen) with a value that is not
+    None; `seen` tells the failure message what was last observed."""
+    end, seen = time.monotonic() + timeout, "nothing"
     while True:
-        if alive is not None:
-            alive(what)
+        alive()
         try:
             value, seen = probe()
             if value is not None:
                 return value
         except Failure:
             raise
-        except Exception as error:  # noqa: BLE001 - see the docstring
-            seen = "error: %s" % error
+        except Exception as error:  # noqa: BLE001 - "not yet", see Failure
+            seen = "error: %r" % error
         if time.monotonic() >= end:
-            raise Failure("waited %.0f s for %s; last seen: %s" % (limit, what, seen))
+            raise Failure("waited %d s for %s; last seen: %s" % (timeout, what, seen))
         time.sleep(0.1)
 
 
-# --------------------------------------------------------------------------
-# Processes
+# --------------------------------------------------- processes and desktop
+
+def start(command, env, log_path, pass_fds=()):
+    """Starts a process in a session, and so a process group, of its own."""
+    with open(log_path, "ab") as out:
+        children.append(subprocess.Popen(
+            ["setpriv", "--pdeathsig", "KILL", "--"] + command, env=env,
+            stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT,
+            pass_fds=pass_fds, start_new_session=True))
+    return children[-1]
 
 
-libc = ctypes.CDLL(None, use_errno=True)
-PR_SET_CHILD_SUBREAPER = 36
-
-
-def become_subreaper():
-    """Processes our children leave behind (the accessibility bus and its
-    registry daemon) become our children, so the clean-up can end them."""
-    libc.prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0)
-
-
-# Kills the process groups it is told of, and removes the work folder, when
-# its input ends without a final "done": that is, when this script was killed
-# and could not clean up.
-WATCHDOG = """
-import os, shutil, signal, sys
-groups = []
-for line in sys.stdin:
-    if line.strip() == "done":
-        sys.exit(0)
-    groups.append(int(line))
-for group in groups:
-    try:
-        os.killpg(group, signal.SIGKILL)
-    except OSError:
-        pass
-shutil.rmtree(sys.argv[1], ignore_errors=True)
-"""
-
-
-class Children:
-    """The long-running processes of the test, each in its own session.
-
-    Should this script be killed outright, the kernel kills each of them
-    (setpriv --pdeathsig) and the watchdog kills what they started."""
-
-    def __init__(self, workdir):
-        self.processes = []
-        self.watchdog = subprocess.Popen(
-            [sys.executable, "-c", WATCHDOG, workdir], stdin=subprocess.PIPE,
-            stdout=subprocess.DEVNULL, start_new_session=True)
-
-    def start(self, command, env, stdout, stderr=subprocess.STDOUT, pass_fds=()):
-        process = subprocess.Popen(
-            ["setpriv", "--pdeathsig", "KILL", "--"] + command,
-            env=env, stdin=subprocess.DEVNULL, stdout=stdout, stderr=stderr,
-            pass_fds=pass_fds, start_new_session=True)
-        self.processes.append(process)
-        self.watchdog.stdin.write(b"%d\n" % process.pid)
-        self.watchdog.stdin.flush()
-        return process
-
-    @staticmethod
-    def stop(process):
-        if process.poll() is None:
-            for sig, grace in ((signal.SIGTERM, 3), (signal.SIGKILL, 5)):
-                try:
-                    os.killpg(process.pid, sig)
-                except ProcessLookupError:
-                    pass
-                try:
-                    process.wait(timeout=grace)
-                    break
-                except subprocess.TimeoutExpired:
-                    continue
-
-    def stop_all(self):
-        for process in reversed(self.processes):
-            self.stop(process)
-        self.processes = []
-        try:
-            self.watchdog.stdin.write(b"done\n")
-            self.watchdog.stdin.close()
-            self.watchdog.wait(timeout=5)
-        except (OSError, subprocess.TimeoutExpired):
-            self.watchdog.kill()
-            self.watchdog.wait()
-        self.end_orphans()
-
-    @staticmethod
-    def orphans():
-        me = os.getpid()
-        found = []
-        for entry in os.listdir("/proc"):
-            if not entry.isdigit():
-                continue
+def stop_all():
+    """Ends every process group, with whatever its leader started."""
+    while children:
+        process = children.pop()
+        for sig, grace in ((signal.SIGTERM, 3), (signal.SIGKILL, 5)):
             try:
-                with open("/proc/%s/stat" % entry) as stat:
-                    fields = stat.read().rsplit(")", 1)[1].split()
-            except OSError:
-                continue
-            if int(fields[1]) == me:
-                found.append(int(entry))
-        return found
-
-    def end_orphans(self):
-        """Ends and reaps what was adopted through the subreaper."""
-        for _ in range(5):
-            pids = self.orphans()
-            if not pids:
-                return
-            for pid in pids:
-                try:
-                    os.kill(pid, signal.SIGKILL)
-                except ProcessLookupError:
-                    pass
-            for pid in pids:
-                try:
-                    os.waitpid(pid, 0)
-                except ChildProcessError:
-                    pass
+                os.killpg(process.pid, sig)
+            except ProcessLookupError:
+                pass
+            try:
+                process.wait(timeout=grace)
+            except subprocess.TimeoutExpired:
+                pass
 
 
-def read_line_from(fd, what, timeout):
-    """The first line a starting daemon writes to `fd`."""
-    end = time.monotonic() + timeout
-    data = b""
-    while b"\n" not in data:
-        left = end - time.monotonic()
-        if left <= 0:
-            raise Failure("%s did not start within %d s" % (what, timeout))
-        ready, _, _ = select.select([fd], [], [], left)
-        if ready:
-            chunk = os.read(fd, 256)
+def start_daemon(command, env, log_path, what):
+    """Starts a daemon that writes a line to the fd named by {fd} once it is
+    ready; gives that line."""
+    read_end, write_end = os.pipe()
+    try:
+        start([a.replace("{fd}", str(write_end)) for a in command], env, log_path, (write_end,))
+    finally:
+        os.close(write_end)
+    data, end = b"", time.monotonic() + 20
+    try:
+        while b"\n" not in data:
+            if not select.select([read_end], [], [], max(0, end - time.monotonic()))[0]:
+                raise Failure("%s did not start within 20 s" % what)
+            chunk = os.read(read_end, 256)
             if not chunk:
                 raise Failure("%s ended before it was ready" % what)
             data += chunk
+    finally:
+        os.close(read_end)
     return data.split(b"\n", 1)[0].decode().strip()
 
 
-# --------------------------------------------------------------------------
-# The private desktop: X server, session bus, accessibility bus
+def start_desktop(workdir):
+    """Xvfb, a session bus and the accessibility bus; gives their environment."""
+    env = {k: v for k, v in os.environ.items() if k not in (
+        "AT_SPI_BUS_ADDRESS", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS",
+        "SESSION_MANAGER", "XAUTHORITY", "DISPLAY")}
+    for name in ("HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"):
+        env[name] = os.path.join(workdir, name.lower())
+        os.makedirs(env[name], mode=0o700)
+    env["DISPLAY"] = ":" + start_daemon(
+        ["Xvfb", "-displayfd", "{fd}", "-nolisten", "tcp", "-noreset",
+         "-screen", "0", "%dx%dx24" % (SCREEN_W, SCREEN_H)],
+        env, os.path.join(workdir, "xvfb.log"), "Xvfb")
+    env["DBUS_SESSION_BUS_ADDRESS"] = start_daemon(
+        ["dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address={fd}",
+         "--address=unix:dir=" + env["XDG_RUNTIME_DIR"]],
+        env, os.path.join(workdir, "dbus.log"), "dbus-daemon")
+    start(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], env,
+          os.path.join(workdir, "at-spi.log"))
+
+    # Until the launcher owns org.a11y.Bus, a program asking for it would
+    # have D-Bus start a second launcher: wait for the name to be taken.
+    def a11y_bus_owned():
+        reply = subprocess.run(
+            ["dbus-send", "--bus=" + env["DBUS_SESSION_BUS_ADDRESS"], "--print-reply",
+             "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
+             "org.freedesktop.DBus.NameHasOwner", "string:org.a11y.Bus"],
+            env=env, capture_output=True, timeout=10).stdout.decode()
+        return (True if "boolean true" in reply else None), reply.strip()
+    poll("org.a11y.Bus to have an owner", a11y_bus_owned)
+    log("private desktop on display %s" % env["DISPLAY"])
+    return env
 
 
-class Desktop:
-    def __init__(self, children, workdir):
-        self.children = children
-        self.workdir = workdir
-        self.env = None
-        self.display = None
-
-    def start(self):
-        base = dict(os.environ)
-        # Nothing of the caller's desktop may leak in.
-        for name in ("AT_SPI_BUS_ADDRESS", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS",
-                     "SESSION_MANAGER", "XAUTHORITY", "DISPLAY"):
-            base.pop(name, None)
-        runtime = os.path.join(self.workdir, "runtime")
-        os.makedirs(runtime, mode=0o700)
-        base.update(HOME=os.path.join(self.workdir, "home"),
-                    XDG_RUNTIME_DIR=runtime,
-                    XDG_CONFIG_HOME=os.path.join(self.workdir, "config"),
-                    XDG_CACHE_HOME=os.path.join(self.workdir, "cache"))
-        os.makedirs(base["HOME"])
-
-        log("starting Xvfb")
-        read_end, write_end = os.pipe()
-        with open(os.path.join(self.workdir, "xvfb.log"), "wb") as xlog:
-            self.children.start(
-                ["Xvfb", "-displayfd", str(write_end), "-nolisten", "tcp", "-noreset",
-                 "-screen", "0", "%dx%dx24" % SCREEN],
-                base, stdout=xlog, pass_fds=(write_end,))
-        os.close(write_end)
-        try:
-            self.display = ":" + read_line_from(read_end, "Xvfb", 20)
-        finally:
-            os.close(read_end)
-        base["DISPLAY"] = self.display
-        log("  X display %s" % self.display)
-
-        log("starting a private D-Bus session bus")
-        read_end, write_end = os.pipe()
-        with open(os.path.join(self.workdir, "dbus.log"), "wb") as dlog:
-            self.children.start(
-                ["dbus-daemon", "--session", "--nofork", "--nopidfile",
-                 "--address=unix:dir=%s" % runtime, "--print-address=%d" % write_end],
-                base, stdout=dlog, pass_fds=(write_end,))
-        os.close(write_end)
-        try:
-            base["DBUS_SESSION_BUS_ADDRESS"] = read_line_from(read_end, "dbus-daemon", 20)
-        finally:
-            os.close(read_end)
-
-        log("starting the AT-SPI accessibility bus")
-        with open(os.path.join(self.workdir, "at-spi.log"), "wb") as alog:
-            self.children.start(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
-                                base, stdout=alog)
-        a11y_address = self.wait_for_accessibility_bus(base["DBUS_SESSION_BUS_ADDRESS"])
-        log("  accessibility bus at %s" % a11y_address)
-        self.env = base
-
-    @staticmethod
-    def wait_for_accessibility_bus(session_address):
-        """Waits until org.a11y.Bus answers on the session bus and gives the
-        accessibility bus address; before that a program would start a
-        second launcher of its own through D-Bus activation."""
-        import gi
-        gi.require_version("Gio", "2.0")
-        from gi.repository import Gio, GLib
-
-        def probe():
-            connection = Gio.DBusConnection.new_for_address_sync(
-                session_address,
-                Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT
-                | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION,
-                None, None)
-            try:
-                owned = connection.call_sync(
-                    "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-                    "NameHasOwner", GLib.Variant("(s)", ("org.a11y.Bus",)),
-                    GLib.VariantType("(b)"), Gio.DBusCallFlags.NO_AUTO_START, 2000, None)
-                if not owned.unpack()[0]:
-                    return None, "org.a11y.Bus has no owner yet"
-                reply = connection.call_sync(
-                    "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress", None,
-                    GLib.VariantType("(s)"), Gio.DBusCallFlags.NO_AUTO_START, 2000, None)
-                address = reply.unpack()[0]
-                return (address or None), "address %r" % address
-            finally:
-                connection.close_sync(None)
-
-        return poll("the accessibility bus (org.a11y.Bus)", probe, 20)
-
-    def run(self, command, timeout=10, check=True):
-        """Runs a short X client (xdotool, import) against the private display."""
-        result = subprocess.run(command, env=self.env, stdin=subprocess.DEVNULL,
-                                stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                timeout=Deadline.cap(timeout))
-        if check and result.returncode != 0:
-            raise Failure("%s failed (%d): %s" % (" ".join(command), result.returncode,
-                                                  result.stderr.decode(errors="replace").strip()))
-        return result
-
-    # Keyboard
-
-    def focus(self, window):
-        self.run(["xdotool", "windowfocus", "--sync", str(window)])
-
-    def type_text(self, window, text):
-        self.focus(window)
-        self.run(["xdotool", "type", "--delay", "40", text])
-
-    def key(self, window, key):
-        self.focus(window)
-        self.run(["xdotool", "key", key])
-
-    def windows(self, pid, title_regex):
-        result = self.run(["xdotool", "search", "--all", "--onlyvisible", "--pid", str(pid),
-                           "--name", title_regex], check=False)
-        return [int(w) for w in result.stdout.split()]
-
-    def geometry(self, window):
-        out = self.run(["xdotool", "getwindowgeometry", "--shell", str(window)]).stdout.decode()
-        values = dict(line.split("=", 1) for line in out.split() if "=" in line)
-        return Rect(int(values["X"]), int(values["Y"]), int(values["WIDTH"]),
-                    int(values["HEIGHT"]))
-
-    # Screen
-
-    def screenshot(self):
-        data = self.run(["import", "-silent", "-window", "root", "-depth", "8", "ppm:-"],
-                        timeout=20).stdout
-        return Picture.from_ppm(data)
-
-
-class Picture:
-    def __init__(self, width, height, pixels, sample_bytes):
-        self.width, self.height = width, height
-        self.pixels, self.sample_bytes = pixels, sample_bytes
-
-    @classmethod
-    def from_ppm(cls, data):
-        fields, pos = [], 0
-        while len(fields) < 4:
-            while data[pos:pos + 1].isspace():
-                pos += 1
-            if data[pos:pos + 1] == b"#":
-                pos = data.index(b"\n", pos) + 1
-                continue
-            start = pos
-            while not data[pos:pos + 1].isspace():
-                pos += 1
-            fields.append(data[start:pos])
-        if fields[0] != b"P6":
-            raise Failure("the screenshot is not a binary PPM: %r" % fields[0])
-        width, height, maxval = (int(f) for f in fields[1:])
-        sample_bytes = 1 if maxval < 256 else 2
-        pixels = data[pos + 1:]
-        if len(pixels) < width * height * 3 * sample_bytes:
-            raise Failure("the screenshot is truncated")
-        if maxval not in (255, 65535):
-            raise Failure("unexpected screenshot depth, maxval %d" % maxval)
-        return cls(width, height, pixels, sample_bytes)
-
-    def at(self, x, y):
-        n = self.sample_bytes
-        i = (y * self.width + x) * 3 * n
-        return tuple(self.pixels[i + c * n] for c in range(3))  # high byte first
-
-
-# --------------------------------------------------------------------------
-# Reading the screen through the accessibility tree
-
-
-class Rect:
-    def __init__(self, x, y, width, height):
-        self.x, self.y, self.width, self.height = x, y, width, height
-
-    @property
-    def right(self):
-        return self.x + self.width
-
-    @property
-    def bottom(self):
-        return self.y + self.height
-
-    def contains(self, x, y, margin=0):
-        return (self.x - margin <= x < self.right + margin
-                and self.y - margin <= y < self.bottom + margin)
-
-    def __repr__(self):
-        return "(%d,%d %dx%d)" % (self.x, self.y, self.width, self.height)
-
+# ------------------------------------------------ the accessibility tree
 
 class Node:
-    """One object of the tree, read once."""
+    """One accessible object and those below it, read once."""
 
-    def __init__(self, role, name, rect, showing, focused, text):
-        self.role, self.name, self.rect = role, name, rect
-        self.showing, self.focused, self.text = showing, focused, text
-        self.children = []
+    def __init__(self, accessible, depth=0):
+        states = accessible.getState()
+        self.role, self.name = accessible.getRoleName(), accessible.name
+        self.showing = states.contains(pyatspi.STATE_SHOWING)
+        self.focused = states.contains(pyatspi.STATE_FOCUSED)
+        try:
+            e = accessible.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+            self.x, self.y, self.right, self.bottom = e.x, e.y, e.x + e.width, e.y + e.height
+        except NotImplementedError:
+            self.x = None
+        self.text = accessible.queryText().getText(0, -1) if self.role == "text" else None
+        # Menus are never opened here; their popups are not worth reading.
+        below = depth < 4 and self.role not in ("menu bar", "popup menu")
+        self.children = [Node(c, depth + 1) for c in (
+            accessible.getChildAtIndex(i) for i in range(accessible.childCount if below else 0))
+            if c is not None]
 
     def descendants(self):
         for child in self.children:
             yield child
             yield from child.descendants()
 
-    def labels(self):
-        return [n for n in self.children if n.role == "label"]
+    def same_row(self, other):  # centres closer than half the taller height
+        return abs(self.y + self.bottom - other.y - other.bottom) < max(
+            self.bottom - self.y, other.bottom - other.y)
 
     def __repr__(self):
-        return "%s %r %r" % (self.role, self.name, self.rect)
+        return "%s %r" % (self.role, self.name)
 
 
-class Accessibility:
-    def __init__(self):
-        # The private buses are in os.environ by now.
-        import gi
-        gi.require_version("Atspi", "2.0")
-        from gi.repository import Atspi
-        import pyatspi
-        self.Atspi = Atspi
-        self.pyatspi = pyatspi
-        # No single accessibility call may hang a scenario.
-        Atspi.set_timeout(3000, 10000)
-
-    def application(self, pid):
-        desktop = self.pyatspi.Registry.getDesktop(0)
-        desktop.clearCache()
-        for index in range(desktop.childCount):
-            app = desktop.getChildAtIndex(index)
-            if app is not None and app.get_process_id() == pid:
-                # Names change while the game runs: never answer from a cache.
-                app.set_cache_mask(self.Atspi.Cache.NONE)
-                return app
-        return None
-
-    def read(self, accessible, depth=0):
-        pyatspi = self.pyatspi
-        role = accessible.getRoleName()
-        states = accessible.getState()
-        try:
-            extents = accessible.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-            rect = Rect(extents.x, extents.y, extents.width, extents.height)
-        except NotImplementedError:
-            rect = None
-        text = None
-        if role == "text":
-            text = accessible.queryText().getText(0, -1)
-        node = Node(role, accessible.name, rect, states.contains(pyatspi.STATE_SHOWING),
-                    states.contains(pyatspi.STATE_FOCUSED), text)
-        # Menus are never opened here; their popups are not worth reading.
-        if depth < 4 and role not in ("menu bar", "popup menu"):
-            for index in range(accessible.childCount):
-                child = accessible.getChildAtIndex(index)
-                if child is not None:
-                    node.children.append(self.read(child, depth + 1))
-        return node
-
-    def windows(self, pid):
-        """The program's top-level windows, read afresh; None before it registers."""
-        app = self.application(pid)
-        if app is None:
-            return None
-        app.clearCache()
-        return [self.read(app.getChildAtIndex(i)) for i in range(app.childCount)
-                if app.getChildAtIndex(i) is not None]
+def top_windows(pid):
+    """The program's top-level windows, read afresh; [] before it registers."""
+    desktop = pyatspi.Registry.getDesktop(0)
+    desktop.clearCache()
+    for app in (desktop.getChildAtIndex(i) for i in range(desktop.childCount)):
+        if app is not None and app.get_process_id() == pid:
+            app.set_cache_mask(pyatspi.Atspi.Cache.NONE)  # texts change: no cache
+            app.clearCache()
+            return [Node(w) for w in (app.getChildAtIndex(i) for i in range(app.childCount))
+                    if w is not None]
+    return []
 
 
-def describe(windows):
-    if windows is None:
-        return "the program is not in the accessibility tree"
-    parts = []
-    for w in windows:
-        if w.showing:
-            labels = [n.name for n in w.descendants() if n.role == "label" and n.name]
-            parts.append("%s %r with labels %r" % (w.role, w.name, labels))
-    return "; ".join(parts) or "no window on screen"
+def one(nodes, what):
+    nodes = list(nodes)
+    if len(nodes) != 1:
+        raise LookupError("expected one %s, found %r" % (what, nodes))
+    return nodes[0]
 
 
-# --------------------------------------------------------------------------
-# The game window, read as a person reads it
-
-
-def same_row(a, b):
-    return abs((a.y + a.height / 2) - (b.y + b.height / 2)) < max(a.height, b.height) / 2
-
-
-def unique_label(labels, predicate, what):
-    found = [n for n in labels if predicate(n)]
-    if len(found) != 1:
-        raise Unreadable("expected one %s, found %r" % (what, found))
-    return found[0]
-
-
-class GameWindow:
-    """A reading of the main window: the question, counters, message and record."""
+class Board:
+    """The main window's client area, read as a child reads it: by position."""
 
     def __init__(self, frame):
-        self.frame = frame
-        clients = [n for n in frame.children if n.role == "filler"]
-        if len(clients) != 1:
-            raise Unreadable("the main window has no single client area: %r" % frame.children)
-        self.client = clients[0]
-        self.labels = self.client.labels()
+        self.client = one((n for n in frame.children if n.role == "filler"), "client area")
+        self.labels = [n for n in self.client.children if n.role == "label"]
 
     def label(self, text):
-        return unique_label(self.labels, lambda n: n.name == text, "label %r" % text)
+        return one((n for n in self.labels if n.name == text), "label %r" % text)
 
-    def has_label(self, text):
-        return any(n.name == text for n in self.labels)
-
-    def beside(self, left, right=None):
-        """The label in the row of `left`, right of it and left of `right`."""
-        def between(n):
-            return (n is not left and n is not right and same_row(n.rect, left.rect)
-                    and n.rect.x >= left.rect.right
-                    and (right is None or n.rect.x < right.rect.x))
-        found = sorted((n for n in self.labels if between(n)), key=lambda n: n.rect.x)
-        if not found:
-            raise Unreadable("nothing right of %r" % left)
-        return found[0]
+    def right_of(self, left, before=None):
+        """The nearest label in the row of `left`, right of it and left of `before`."""
+        found = sorted((n for n in self.labels if n not in (left, before) and n.same_row(left)
+                        and n.x >= left.right and (before is None or n.x < before.x)),
+                       key=lambda n: n.x)
+        return one(found[:1], "label right of %r" % left).name.rstrip("\r\n")
 
     def question(self):
-        """(first factor, second factor) as shown: "9 X k =". """
+        """(first factor, k) of "9 X k =", once k is a number."""
         times = self.label("X")
-        equals = self.label("=")
-        first = unique_label(self.labels,
-                             lambda n: same_row(n.rect, times.rect) and n.rect.right <= times.rect.x,
-                             "number before X")
-        second = self.beside(times, equals)
-        return first.name, second.name
+        first = one((n for n in self.labels if n.same_row(times) and n.right <= times.x),
+                    "number before X")
+        k = self.right_of(times, self.label("="))
+        return (first.name, k) if k.isdigit() else None
 
-    def counter(self, heading):
-        """The number shown below one of the three counter headings."""
-        top = self.label(heading)
-
-        def under(n):
-            centre = n.rect.x + n.rect.width / 2
-            return n is not top and n.rect.y >= top.rect.bottom and top.rect.x <= centre < top.rect.right
-        found = sorted((n for n in self.labels if under(n)), key=lambda n: n.rect.y)
-        if not found:
-            raise Unreadable("no counter under %r" % heading)
-        return found[0].name
+    def counters(self):
+        """The numbers below the right / wrong / total headings."""
+        def below(top):
+            return one(sorted((n for n in self.labels if n is not top and n.y >= top.bottom
+                               and top.x <= (n.x + n.right) / 2 < top.right),
+                              key=lambda n: n.y)[:1], "number below %r" % top).name
+        return tuple(below(self.label(heading)) for heading in COUNTERS)
 
     def record(self):
-        """(holder, points) as the bottom line shows them, line ends dropped."""
-        intro = unique_label(self.labels, lambda n: n.name.startswith("Il record"),
-                             "'Il record è di' label")
-        points_intro = self.label("con punti")
-        holder = self.beside(intro, points_intro)
-        points = self.beside(points_intro)
-        return holder.name.rstrip("\r\n"), points.name.rstrip("\r\n")
+        """(holder, points) as the bottom line shows them."""
+        intro = one((n for n in self.labels if n.name.startswith("Il record")), "record label")
+        points = self.label("con punti")
+        return self.right_of(intro, points), self.right_of(points)
 
     def answer_box(self):
-        boxes = [n for n in self.client.children if n.role == "text"]
-        if len(boxes) != 1:
-            raise Unreadable("expected one answer box, found %r" % boxes)
-        return boxes[0]
+        return one((n for n in self.client.children if n.role == "text"), "answer box")
 
     def free_column(self, rows):
-        """An x in the client area where no control covers any of `rows`."""
-        controls = [n.rect for n in self.client.children if n.rect is not None]
-        c = self.client.rect
-        for x in range(c.right - 3, c.x + 2, -1):
-            if not any(r.contains(x, y, margin=3) for r in controls for y in rows):
+        """An x where no control covers any of `rows`: the background shows."""
+        controls = [n for n in self.client.children if n.x is not None]
+        for x in range(self.client.right - 3, self.client.x + 2, -1):
+            if not any(c.x - 3 <= x < c.right + 3 and c.y - 3 <= y < c.bottom + 3
+                       for c in controls for y in rows):
                 return x
-        raise Unreadable("no column of the client area is free of controls")
+        raise LookupError("no column of the client area is free of controls")
 
 
-# --------------------------------------------------------------------------
-# One game
-
+# --------------------------------------------------------------- one game
 
 class Game:
-    def __init__(self, desktop, a11y, binary, data_home, tag):
-        self.desktop, self.a11y = desktop, a11y
-        self.binary, self.data_home, self.tag = binary, data_home, tag
-        self.process = None
-        self.log_path = os.path.join(desktop.workdir, "quizzola-%s.log" % tag)
+    def __init__(self, env, binary, data_home, workdir, tag):
+        self.env, self.tag, self.window = env, tag, None
+        self.process = start([binary], dict(
+            env, XDG_DATA_HOME=data_home, QT_QPA_PLATFORM="xcb", QT_ACCESSIBILITY="1",
+            QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1"), os.path.join(workdir, "quizzola-%s.log" % tag))
 
     def say(self, message):
         log("[%s] %s" % (self.tag, message))
 
-    def start(self):
-        env = dict(self.desktop.env)
-        env.update(XDG_DATA_HOME=self.data_home, QT_QPA_PLATFORM="xcb",
-                   QT_ACCESSIBILITY="1", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
-        with open(self.log_path, "wb") as out:
-            self.process = self.desktop.children.start([self.binary], env, stdout=out)
-
-    def output(self):
-        try:
-            with open(self.log_path, errors="replace") as f:
-                return f.read()[-3000:]
-        except OSError:
-            return ""
-
-    def alive(self, what):
-        code = self.process.poll()
-        if code is not None:
-            raise Failure("the program ended with code %d while waiting for %s" % (code, what))
-
     def wait(self, what, probe, timeout=20):
-        return poll(what, probe, timeout, alive=self.alive)
+        def alive():
+            if self.process.poll() is not None:
+                raise Failure("the program ended with code %d while waiting for %s"
+                              % (self.process.returncode, what))
+        return poll(what, probe, timeout, alive)
 
-    def read_windows(self):
-        windows = self.a11y.windows(self.process.pid)
-        return windows, describe(windows)
+    def x(self, *command, check=True):
+        """Runs a short X client against the private display; gives its output."""
+        result = subprocess.run(command, env=self.env, stdin=subprocess.DEVNULL,
+                                capture_output=True, timeout=20)
+        if check and result.returncode != 0:
+            raise Failure("%s failed: %s" % (" ".join(command), result.stderr.decode().strip()))
+        return result.stdout
 
-    # Dialogs
-
-    def wait_dialog(self, text):
-        """Waits for a dialog titled "Quizzola" showing `text`; gives its X window."""
-        def probe():
-            windows, seen = self.read_windows()
-            for w in windows or []:
-                if w.showing and w.name == DIALOG_TITLE and any(
-                        n.role == "label" and n.name == text for n in w.descendants()):
-                    return w, seen
-            return None, seen
-        self.wait("a dialog %r saying %r" % (DIALOG_TITLE, text), probe)
-
-        def x_window():
-            found = self.desktop.windows(self.process.pid, "^%s$" % re.escape(DIALOG_TITLE))
-            return (found[0] if len(found) == 1 else None), "X windows %r" % found
-        return self.wait("the X window of that dialog", x_window)
-
-    def answer_dialog(self, text, typed=None):
-        window = self.wait_dialog(text)
-        self.say("dialog on screen: %r" % text)
+    def press(self, *keys, typed=None):
+        # With no window manager the focus has to be given by hand every time.
+        self.x("xdotool", "windowfocus", "--sync", str(self.window))
         if typed is not None:
-            self.desktop.type_text(window, typed)
+            self.x("xdotool", "type", "--delay", "40", typed)
+        if keys:
+            self.x("xdotool", "key", *keys)
 
-            def field():
-                windows, seen = self.read_windows()
-                for w in windows or []:
-                    for n in w.descendants():
-                        if w.name == DIALOG_TITLE and n.role == "text":
-                            return (True if n.text == typed else None), "field holds %r" % n.text
-                return None, seen
-            self.wait("the name field to hold %r" % typed, field, 10)
-        self.desktop.key(window, "Return")
-
-    # The main window
-
-    def read_main(self):
-        windows, seen = self.read_windows()
-        for w in windows or []:
-            if w.role == "frame" and w.name == MAIN_TITLE and w.showing:
-                return GameWindow(w), seen
-        return None, seen
-
-    def wait_main(self, what, condition, timeout=20):
+    def find_window(self, title_regex):
         def probe():
-            main, seen = self.read_main()
-            if main is None:
-                return None, seen
-            value = condition(main)
-            return value, "main window labels %r" % [n.name for n in main.labels]
+            found = [int(w) for w in self.x("xdotool", "search", "--all", "--onlyvisible", "--pid",
+                                            str(self.process.pid), "--name", title_regex,
+                                            check=False).split()]
+            return (found[0] if len(found) == 1 else None), "X windows %r" % found
+        self.window = self.wait("one X window titled %r" % title_regex, probe)
+
+    def dialog(self, text, typed=None):
+        """Waits for the dialog showing `text`, types `typed`, presses Return."""
+        def in_dialog(wanted):
+            shown = [w for w in top_windows(self.process.pid) if w.showing]
+            return (True if any(wanted(n) for w in shown if w.name == DIALOG_TITLE
+                                for n in w.descendants()) else None,
+                    "on screen: %r" % [(w, [n.name for n in w.descendants()]) for w in shown])
+        self.wait("a dialog saying %r" % text,
+                  lambda: in_dialog(lambda n: n.role == "label" and n.name == text))
+        self.say("dialog on screen: %r" % text)
+        self.find_window("^%s$" % re.escape(DIALOG_TITLE))
+        if typed is not None:
+            self.press(typed=typed)
+            self.wait("the name field to hold %r" % typed,
+                      lambda: in_dialog(lambda n: n.role == "text" and n.text == typed), 10)
+        self.press("Return")
+
+    def board(self, what, read, timeout=20):
+        """Waits until read(the main window's Board) gives something."""
+        def probe():
+            for w in top_windows(self.process.pid):
+                if w.role == "frame" and w.name == MAIN_TITLE and w.showing:
+                    board = Board(w)
+                    return read(board), "main window labels %r" % [n.name for n in board.labels]
+            return None, "no main window %r on screen" % MAIN_TITLE
         return self.wait(what, probe, timeout)
 
-    def open_main_window(self, name):
-        self.start()
-        self.say("program started, pid %d" % self.process.pid)
-        self.answer_dialog(NAME_PROMPT, typed=name)
-        self.answer_dialog(" %s vediamo se sei un vero campione  " % name)
+    def open(self, name):
+        """From the name prompt to the main window; gives k of "9 X k =". """
+        self.dialog(NAME_PROMPT, typed=name)
+        self.dialog(" %s vediamo se sei un vero campione  " % name)
+        first, k = self.board("a question in the main window", Board.question)
+        expect("first factor", first, "9")
+        self.say("main window asks 9 X %s =" % k)
+        self.find_window("^%s" % re.escape(MAIN_TITLE))
+        self.press()
+        self.board("the answer box to have the focus",
+                   lambda b: True if b.answer_box().focused else None, 10)
+        return int(k)
 
-        def question_asked(main):
-            first, second = main.question()
-            return (first, second) if second.isdigit() else None
-        first, second = self.wait_main("the main window %r with a question" % MAIN_TITLE,
-                                       question_asked)
-        if first != "9":
-            raise Failure("the question starts with %r, not 9" % first)
-        k = int(second)
-        self.say("main window on screen, question: 9 X %d =" % k)
-
-        def x_window():
-            found = self.desktop.windows(self.process.pid, "^%s" % re.escape(MAIN_TITLE))
-            return (found[0] if len(found) == 1 else None), "X windows %r" % found
-        self.main_window = self.wait("the X window of the main window", x_window)
-        self.desktop.focus(self.main_window)
-        self.wait_main("the answer box to have the keyboard focus",
-                       lambda main: True if main.answer_box().focused else None, 10)
-        return k
-
-    def sample_rows(self):
-        """The client area, and three rows (top, middle, bottom) with a column
-        where no control covers them: there the background shows."""
-        def sample(main):
-            client = main.client.rect
-            rows = [client.y + 1, client.y + client.height // 2, client.bottom - 2]
-            return client, main.free_column(rows), rows
-        client, x, rows = self.wait_main("a column of the client area free of controls",
-                                         sample, 10)
-        window = self.desktop.geometry(self.main_window)
-        if not (window.x <= client.x and client.right <= window.right
-                and window.y <= client.y and client.bottom <= window.bottom):
-            raise Failure("client area %r lies outside the window %r" % (client, window))
-        return client, x, rows
-
-    def check_bands(self):
-        """The client area shows 256 bands of (10s, 10s, band) for one shade s."""
-        client, x, rows = self.sample_rows()
-
-        def expected_blue(y):
-            return min(255, int((y - client.y + 0.5) * 256 / client.height))
+    def background(self, what, pixel_ok):
+        """Takes screenshots until pixel_ok(row, client height, (r, g, b), top
+        pixel) holds at the top, middle and bottom rows of the client area."""
+        def rows_and_column(b):
+            rows = [b.client.y + 1, (b.client.y + b.client.bottom) // 2, b.client.bottom - 2]
+            return b.client, rows, b.free_column(rows)
+        client, rows, x = self.board("a column free of controls", rows_and_column, 10)
+        # The root window is black too: make sure the pixels read are the game's.
+        g = dict(line.split("=") for line in self.x(
+            "xdotool", "getwindowgeometry", "--shell", str(self.window)).decode().split())
+        gx, gy = int(g["X"]), int(g["Y"])
+        if not (gx <= client.x and client.right <= gx + int(g["WIDTH"])
+                and gy <= client.y and client.bottom <= gy + int(g["HEIGHT"])):
+            raise Failure("the client area lies outside the window %r" % g)
 
         def probe():
-            shot = self.desktop.screenshot()
-            seen = [(y, shot.at(x, y)) for y in rows]
-            level = seen[0][1][0]
-            ok = level % 10 == 0 and 0 <= level <= 140 and all(
-                r == level and g == level and abs(b - expected_blue(y)) <= 2
-                for y, (r, g, b) in seen)
-            description = "pixels at x=%d: %s (expected blue %s)" % (
-                x, seen, [expected_blue(y) for y in rows])
-            return (level // 10 if ok else None), description
-        shade = self.wait("the blue bands on the client area %r" % client, probe, 15)
-        self.say("background bands ok at x=%d, shade %d: top (%d,%d,~0), bottom (%d,%d,~255)"
-                 % (x, shade, 10 * shade, 10 * shade, 10 * shade, 10 * shade))
+            shot = self.x("import", "-silent", "-window", "root", "-depth", "8", "rgb:-")
+            expect("screenshot size", len(shot), SCREEN_W * SCREEN_H * 3)
+            seen = [(y, tuple(shot[3 * (y * SCREEN_W + x) + c] for c in range(3))) for y in rows]
+            ok = all(pixel_ok(y - client.y, client.bottom - client.y, p, seen[0][1])
+                     for y, p in seen)
+            return (seen if ok else None), "pixels at x=%d: %r" % (x, seen)
+        self.say("%s at x=%d: %r" % (what, x, self.wait(what, probe, 15)))
 
-    def check_black(self):
-        client, x, rows = self.sample_rows()
+    def answer(self, typed, message, counters):
+        self.press(typed=typed)
+        self.board("the answer box to hold %r" % typed,
+                   lambda b: True if b.answer_box().text == typed else None, 10)
+        self.press("Return")
+        seen = self.board("the message %r" % message, lambda b: b.counters()
+                          if message in (n.name for n in b.labels) else None, 10)
+        expect("counters right / wrong / total", seen, counters)
+        self.say("answered %s: %r, counters %s" % (typed, message, "/".join(seen)))
 
-        def probe():
-            shot = self.desktop.screenshot()
-            seen = [(y, shot.at(x, y)) for y in rows]
-            return (True if all(p == (0, 0, 0) for _, p in seen) else None), \
-                "pixels at x=%d: %s" % (x, seen)
-        self.wait("the client area to turn black", probe, 15)
-        self.say("background is black")
-
-    def answer(self, typed):
-        self.desktop.type_text(self.main_window, typed)
-        self.wait_main("the answer box to hold %r" % typed,
-                       lambda main: True if main.answer_box().text == typed else None, 10)
-        self.desktop.key(self.main_window, "Return")
-        self.say("answered %s" % typed)
-
-    def wait_exit(self, timeout=15):
+    def exit_code(self, timeout=15):
         try:
-            return self.process.wait(timeout=Deadline.cap(timeout))
+            return self.process.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
-            _, seen = self.read_windows()
-            raise Failure("the program did not end within %d s; on screen: %s" % (timeout, seen))
+            raise Failure("the program did not end within %d s" % timeout) from None
 
 
-# --------------------------------------------------------------------------
-# Scenarios
+def bands(row, height, pixel, top):
+    """Band i of 256 is (10s, 10s, i), s the game's one shade (0 to 14)."""
+    level = top[0]
+    return (level % 10 == 0 and level <= 140 and pixel[0] == pixel[1] == level
+            and abs(pixel[2] - min(255, int((row + 0.5) * 256 / height))) <= 2)
 
 
-def read_bytes(path):
-    try:
-        with open(path, "rb") as f:
-            return f.read()
-    except OSError as error:
-        raise Failure("cannot read %s: %s" % (path, error))
+def black(row, height, pixel, top):
+    return pixel == (0, 0, 0)
 
 
-def expect_equal(what, seen, expected):
-    if seen != expected:
-        raise Failure("%s: expected %r, found %r" % (what, expected, seen))
+def record_files(folder):
+    return [open(os.path.join(folder, name), "rb").read() for name in RECORD_FILES]
 
 
-def scenario_first_game(desktop, a11y, binary, data_home):
-    game = Game(desktop, a11y, binary, data_home, "A")
-    try:
-        k = game.open_main_window("Mario")
-        game.check_bands()
-        game.answer(str(9 * k))
+# -------------------------------------------------------------- the games
 
-        def judged(main):
-            if not main.has_label("Esatto! Mario sei forte!"):
-                return None
-            return (main.counter("Risposte esatte"), main.counter("Risposte errate"),
-                    main.counter("Risposte totali"))
-        counters = game.wait_main("the message 'Esatto! Mario sei forte!'", judged, 10)
-        expect_equal("counters right / wrong / total", counters, ("1", "0", "1"))
-        game.say("message 'Esatto! Mario sei forte!', right answers 1")
-
-        game.desktop.key(game.main_window, "alt+x")
-        game.say("pressed Alt+X")
-        game.answer_dialog(CONGRATULATION)
-        code = game.wait_exit()
-        expect_equal("exit code", code, 0)
-        game.say("program ended with code 0")
-    except Failure:
-        log("[A] program output:\n" + game.output())
-        raise
-
-    folder = os.path.join(data_home, "quizzola")
-    expect_equal("tavrec9.txt", read_bytes(os.path.join(folder, "tavrec9.txt")), b"1\r\n")
-    expect_equal("ntavrec9.txt", read_bytes(os.path.join(folder, "ntavrec9.txt")), b"Mario\r\n")
-    game.say("record files hold b'1\\r\\n' and b'Mario\\r\\n'")
+def first_game(game, folder):
+    k = game.open("Mario")
+    game.background("the blue bands", bands)
+    game.answer(str(9 * k), "Esatto! Mario sei forte!", ("1", "0", "1"))
+    game.press("alt+x")
+    game.dialog(CONGRATULATION)
+    expect("exit code", game.exit_code(), 0)
+    expect("record files", record_files(folder), [b"1\r\n", b"Mario\r\n"])
+    game.say("ended with code 0; record files hold b'1\\r\\n' and b'Mario\\r\\n'")
 
 
-def scenario_second_game(desktop, a11y, binary, data_home):
-    folder = os.path.join(data_home, "quizzola")
-    before = {name: read_bytes(os.path.join(folder, name))
-              for name in ("tavrec9.txt", "ntavrec9.txt")}
-    game = Game(desktop, a11y, binary, data_home, "B")
-    try:
-        k = game.open_main_window("Luigi")
-        record = game.wait_main("the record line", lambda main: main.record(), 10)
-        expect_equal("record holder and points shown", record, ("Mario", "1"))
-        game.say("record shown: Mario, 1")
-        game.check_bands()
-
-        game.answer(str(9 * k + 1))
-        wrong = "Sbagliato!! %d" % (9 * k)
-
-        def judged(main):
-            if not main.has_label(wrong):
-                return None
-            return (main.counter("Risposte esatte"), main.counter("Risposte errate"),
-                    main.counter("Risposte totali"))
-        counters = game.wait_main("the message %r" % wrong, judged, 10)
-        expect_equal("counters right / wrong / total", counters, ("0", "1", "1"))
-        game.say("message %r, wrong answers 1" % wrong)
-        game.check_black()
-
-        game.desktop.key(game.main_window, "alt+x")
-        game.say("pressed Alt+X")
-        code = game.wait_exit()
-        expect_equal("exit code", code, 0)
-        game.say("program ended with code 0 without any dialog")
-    except Failure:
-        log("[B] program output:\n" + game.output())
-        raise
-
-    for name, content in before.items():
-        expect_equal(name + " after a game without a record",
-                     read_bytes(os.path.join(folder, name)), content)
-    game.say("record files unchanged")
+def second_game(game, folder):
+    before = record_files(folder)
+    k = game.open("Luigi")
+    expect("record shown", game.board("the record line", Board.record, 10), ("Mario", "1"))
+    game.say("record shown: Mario, 1")
+    game.background("the blue bands", bands)
+    game.answer(str(9 * k + 1), "Sbagliato!! %d" % (9 * k), ("0", "1", "1"))
+    game.background("a black background", black)
+    game.press("alt+x")
+    expect("exit code after Alt+X with no record", game.exit_code(), 0)
+    expect("record files after a game without a record", record_files(folder), before)
+    game.say("ended at once with code 0; record files unchanged")
 
 
-# --------------------------------------------------------------------------
-
-
-def on_alarm(signum, frame):
-    raise Failure("the whole run took longer than %d s" % WHOLE_RUN_SECONDS)
-
-
-def on_terminate(signum, frame):
-    raise Failure("stopped by signal %d" % signum)
+def on_signal(signum, frame):
+    raise Failure("stopped by signal %d (the whole run may take %d s)"
+                  % (signum, WHOLE_RUN_SECONDS))
 
 
 def main():
+    global pyatspi
     if len(sys.argv) != 2:
         print("usage: %s <quizzola program>" % sys.argv[0], file=sys.stderr)
         return 2
     binary = os.path.abspath(sys.argv[1])
-    signal.signal(signal.SIGALRM, on_alarm)
-    signal.signal(signal.SIGTERM, on_terminate)
-    signal.signal(signal.SIGINT, on_terminate)
+    for sig in (signal.SIGALRM, signal.SIGTERM, signal.SIGINT):
+        signal.signal(sig, on_signal)
     signal.alarm(WHOLE_RUN_SECONDS)
-    become_subreaper()
-
     workdir = tempfile.mkdtemp(prefix="quizzola-e2e-")
-    children = Children(workdir)
     try:
         if not os.access(binary, os.X_OK):
             raise Failure("no program at %s" % binary)
-        desktop = Desktop(children, workdir)
-        desktop.start()
-        # pyatspi finds the accessibility bus through these.
+        env = start_desktop(workdir)
+        # pyatspi finds the private accessibility bus through these.
         for name in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR", "HOME"):
-            os.environ[name] = desktop.env[name]
+            os.environ[name] = env[name]
         os.environ.pop("AT_SPI_BUS_ADDRESS", None)
-        a11y = Accessibility()
-
+        import pyatspi
+        pyatspi.Atspi.set_timeout(3000, 10000)  # no accessibility call may hang
         data_home = os.path.join(workdir, "data")
-        os.makedirs(data_home)
-        for title, scenario in (("A: first game, new record", scenario_first_game),
-                                ("B: second game, record shown, wrong answer", scenario_second_game)):
-            log("=== scenario %s" % title)
-            Deadline.start(SCENARIO_SECONDS)
-            scenario(desktop, a11y, binary, data_home)
-            Deadline.clear()
-            log("=== scenario %s: passed" % title)
-        log("PASS: both scenarios passed")
+        for tag, game in (("A", first_game), ("B", second_game)):
+            log("=== game %s: %s" % (tag, game.__name__))
+            game(Game(env, binary, data_home, workdir, tag), os.path.join(data_home, "quizzola"))
+        log("PASS: both games played as expected")
         return 0
-    except (Failure, Unreadable) as failure:
-        log("FAIL: %s" % failure)
-        return 1
-    except Exception:  # noqa: BLE001 - any other fault fails the test too
-        import traceback
-        log("FAIL: unexpected error\n" + traceback.format_exc())
+    except Exception as error:  # noqa: BLE001 - any fault fails the test
+        log("FAIL: %s%s" % ("" if isinstance(error, Failure) else type(error).__name__ + ": ",
+                            error))
+        for name in sorted(os.listdir(workdir)):
+            if name.endswith(".log"):
+                with open(os.path.join(workdir, name), errors="replace") as f:
+                    log("--- %s, last lines:\n%s" % (name, "".join(f.readlines()[-15:])))
         return 1
     finally:
         signal.alarm(0)
-        Deadline.clear()
-        children.stop_all()
+        stop_all()
         shutil.rmtree(workdir, ignore_errors=True)
 
 
