@@ -1,33 +1,29 @@
 #!/usr/bin/python3
-"""Plays Quizzola end to end, as a child would, in a private X server.
+r"""Plays Quizzola end to end, as a child would, in a private X server.
 
 Usage: /usr/bin/python3 game_e2e.py <path to the quizzola program>
 
-What it proves, on the real program:
-  Game A, "Mario": the name prompt appears, the typed name reaches its field,
-  the greeting names the child, the main window asks "9 X k =" (k read through
-  the accessibility tree), the background shows the blue bands in one grey
-  shade at its top, middle and bottom, the answer 9k gives "Esatto! Mario sei
-  forte!" and counters 1/0/1, Alt+X congratulates the new record, the program
-  ends with code 0 and the record files hold exactly b"1\\r\\n" and
-  b"Mario\\r\\n".
-  Game B, "Luigi", same data folder: the window shows Mario's record of 1 and
-  the bands, the answer 9k+1 gives "Sbagliato!! 9k", counters 0/1/1 and a
-  black background, Alt+X ends the program at once with code 0, and the
-  record files are unchanged.
+Game A ("Mario"): the name prompt takes the typed name, the greeting names the
+child, the main window asks "9 X k =" (k read through the accessibility tree)
+over blue bands in one grey shade, the answer 9k gives "Esatto! Mario sei
+forte!" and counters 1/0/1, Alt+X congratulates the new record, the program
+ends with code 0 and the record files hold exactly b"1\r\n" and b"Mario\r\n".
+Game B ("Luigi", same data folder): Mario's record of 1 is shown, the answer
+9k+1 gives "Sbagliato!! 9k", counters 0/1/1 and a black background, Alt+X ends
+the program at once with code 0 and the record files stay as they were.
 
-Why this way: only a real X server, a real accessibility bus and real key
-presses show that the parts tested one by one make the game a child sees.
-It all runs in surroundings of its own (Xvfb, a D-Bus session bus, the AT-SPI
-bus, temporary HOME and XDG folders), every wait polls with a timeout, and
-whatever was started is killed in `finally`; were this script killed
-outright, its children would die with it (setpriv --pdeathsig).
-
-Needs xvfb, xdotool, imagemagick, dbus-daemon, at-spi2-core and
+Only a real X server, accessibility bus and keyboard show that the parts tested
+one by one make up the game a child sees. It all runs in surroundings of its
+own (Xvfb, D-Bus session bus, AT-SPI bus, temporary HOME and XDG folders), every
+wait polls with a timeout, whatever was started is killed in `finally`, and
+were this script killed outright its children would end too (setpriv
+--pdeathsig). Needs xvfb, xdotool, imagemagick, dbus-daemon, at-spi2-core and
 python3-pyatspi. Exits 0 on success, 1 with a message on the first failure.
 """
 
+import contextlib
 import os
+import pathlib
 import re
 import select
 import shutil
@@ -53,10 +49,6 @@ children = []   # every long-running process started, oldest first
 class Failure(Exception):
     """A check that did not hold. Other errors met while waiting (a window
     not readable yet, an accessibility call timing out) only mean "not yet"."""
-
-
-def log(message):
-    print(message, flush=True)
 
 
 def expect(what, seen, expected):
@@ -86,10 +78,12 @@ def poll(what, probe, timeout=20, alive=lambda: None):
 # --------------------------------------------------- processes and desktop
 
 def start(command, env, log_path, pass_fds=()):
-    """Starts a process in a session, and so a process group, of its own."""
+    """Starts a process in a session, and so a process group, of its own.
+    Should this script die first, the process gets a SIGTERM: one it can act
+    on, so the accessibility bus launcher takes its own bus down too."""
     with open(log_path, "ab") as out:
         children.append(subprocess.Popen(
-            ["setpriv", "--pdeathsig", "KILL", "--"] + command, env=env,
+            ["setpriv", "--pdeathsig", "TERM", "--"] + command, env=env,
             stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT,
             pass_fds=pass_fds, start_new_session=True))
     return children[-1]
@@ -97,39 +91,41 @@ def start(command, env, log_path, pass_fds=()):
 
 def stop_all():
     """Ends every process group, with whatever its leader started."""
-    while children:
-        process = children.pop()
+    for process in reversed(children):
         for sig, grace in ((signal.SIGTERM, 3), (signal.SIGKILL, 5)):
-            try:
+            with contextlib.suppress(ProcessLookupError):
                 os.killpg(process.pid, sig)
-            except ProcessLookupError:
-                pass
-            try:
+            with contextlib.suppress(subprocess.TimeoutExpired):
                 process.wait(timeout=grace)
-            except subprocess.TimeoutExpired:
-                pass
+    children.clear()
+
+
+def run(env, *command, check=True):
+    """Runs a short client (xdotool, import, dbus-send); gives its output."""
+    result = subprocess.run(command, env=env, stdin=subprocess.DEVNULL,
+                            capture_output=True, timeout=20)
+    if check and result.returncode != 0:
+        raise Failure("%s failed: %s" % (" ".join(command), result.stderr.decode().strip()))
+    return result.stdout
 
 
 def start_daemon(command, env, log_path, what):
-    """Starts a daemon that writes a line to the fd named by {fd} once it is
-    ready; gives that line."""
+    """Starts a daemon; gives the line it writes to the fd named {fd} once ready."""
     read_end, write_end = os.pipe()
     try:
         start([a.replace("{fd}", str(write_end)) for a in command], env, log_path, (write_end,))
     finally:
         os.close(write_end)
-    data, end = b"", time.monotonic() + 20
-    try:
-        while b"\n" not in data:
-            if not select.select([read_end], [], [], max(0, end - time.monotonic()))[0]:
-                raise Failure("%s did not start within 20 s" % what)
-            chunk = os.read(read_end, 256)
+    with os.fdopen(read_end, "rb", buffering=0) as pipe:
+        line, end = b"", time.monotonic() + 20
+        while not line.endswith(b"\n"):
+            if not select.select([pipe], [], [], max(0, end - time.monotonic()))[0]:
+                raise Failure("%s was not ready within 20 s" % what)
+            chunk = pipe.read(1)
             if not chunk:
                 raise Failure("%s ended before it was ready" % what)
-            data += chunk
-    finally:
-        os.close(read_end)
-    return data.split(b"\n", 1)[0].decode().strip()
+            line += chunk
+    return line.decode().strip()
 
 
 def start_desktop(workdir):
@@ -151,17 +147,13 @@ def start_desktop(workdir):
     start(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], env,
           os.path.join(workdir, "at-spi.log"))
 
-    # Until the launcher owns org.a11y.Bus, a program asking for it would
-    # have D-Bus start a second launcher: wait for the name to be taken.
-    def a11y_bus_owned():
-        reply = subprocess.run(
-            ["dbus-send", "--bus=" + env["DBUS_SESSION_BUS_ADDRESS"], "--print-reply",
-             "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
-             "org.freedesktop.DBus.NameHasOwner", "string:org.a11y.Bus"],
-            env=env, capture_output=True, timeout=10).stdout.decode()
-        return (True if "boolean true" in reply else None), reply.strip()
-    poll("org.a11y.Bus to have an owner", a11y_bus_owned)
-    log("private desktop on display %s" % env["DISPLAY"])
+    # A program asking for org.a11y.Bus before the launcher owns it would have
+    # D-Bus start a second launcher; and a program that finds no accessibility
+    # bus cannot be read. So wait for the name to be owned.
+    poll("org.a11y.Bus to have an owner", lambda: (True if b"boolean true" in run(
+        env, "dbus-send", "--bus=" + env["DBUS_SESSION_BUS_ADDRESS"], "--print-reply",
+        "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
+        "org.freedesktop.DBus.NameHasOwner", "string:org.a11y.Bus") else None, "no owner yet"))
     return env
 
 
@@ -230,20 +222,17 @@ class Board:
     def label(self, text):
         return one((n for n in self.labels if n.name == text), "label %r" % text)
 
-    def right_of(self, left, before=None):
-        """The nearest label in the row of `left`, right of it and left of `before`."""
-        found = sorted((n for n in self.labels if n not in (left, before) and n.same_row(left)
-                        and n.x >= left.right and (before is None or n.x < before.x)),
-                       key=lambda n: n.x)
-        return one(found[:1], "label right of %r" % left).name.rstrip("\r\n")
+    def row(self, text):
+        """The texts of the row of the label `text`, left to right, and its index."""
+        anchor = self.label(text)
+        row = sorted((n for n in self.labels if n.same_row(anchor)), key=lambda n: n.x)
+        return [n.name.rstrip("\r\n") for n in row], row.index(anchor)
 
     def question(self):
         """(first factor, k) of "9 X k =", once k is a number."""
-        times = self.label("X")
-        first = one((n for n in self.labels if n.same_row(times) and n.right <= times.x),
-                    "number before X")
-        k = self.right_of(times, self.label("="))
-        return (first.name, k) if k.isdigit() else None
+        texts, i = self.row("X")
+        first, (k, equals) = one(texts[:i], "number before X"), texts[i + 1:i + 3]
+        return (first, k) if equals == "=" and k.isdigit() else None
 
     def counters(self):
         """The numbers below the right / wrong / total headings."""
@@ -254,10 +243,10 @@ class Board:
         return tuple(below(self.label(heading)) for heading in COUNTERS)
 
     def record(self):
-        """(holder, points) as the bottom line shows them."""
-        intro = one((n for n in self.labels if n.name.startswith("Il record")), "record label")
-        points = self.label("con punti")
-        return self.right_of(intro, points), self.right_of(points)
+        """(holder, points) as the bottom line "Il record è di H con punti P" shows them."""
+        texts, i = self.row("con punti")
+        (intro, holder), points = texts[:i][-2:], texts[i + 1]
+        return (holder, points) if intro.startswith("Il record") else None
 
     def answer_box(self):
         return one((n for n in self.client.children if n.role == "text"), "answer box")
@@ -276,13 +265,13 @@ class Board:
 
 class Game:
     def __init__(self, env, binary, data_home, workdir, tag):
-        self.env, self.tag, self.window = env, tag, None
+        self.env, self.tag, self.window, self.spot = env, tag, None, None
         self.process = start([binary], dict(
             env, XDG_DATA_HOME=data_home, QT_QPA_PLATFORM="xcb", QT_ACCESSIBILITY="1",
             QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1"), os.path.join(workdir, "quizzola-%s.log" % tag))
 
     def say(self, message):
-        log("[%s] %s" % (self.tag, message))
+        print("[%s] %s" % (self.tag, message))
 
     def wait(self, what, probe, timeout=20):
         def alive():
@@ -291,27 +280,19 @@ class Game:
                               % (self.process.returncode, what))
         return poll(what, probe, timeout, alive)
 
-    def x(self, *command, check=True):
-        """Runs a short X client against the private display; gives its output."""
-        result = subprocess.run(command, env=self.env, stdin=subprocess.DEVNULL,
-                                capture_output=True, timeout=20)
-        if check and result.returncode != 0:
-            raise Failure("%s failed: %s" % (" ".join(command), result.stderr.decode().strip()))
-        return result.stdout
-
     def press(self, *keys, typed=None):
         # With no window manager the focus has to be given by hand every time.
-        self.x("xdotool", "windowfocus", "--sync", str(self.window))
+        run(self.env, "xdotool", "windowfocus", "--sync", str(self.window))
         if typed is not None:
-            self.x("xdotool", "type", "--delay", "40", typed)
+            run(self.env, "xdotool", "type", "--delay", "40", typed)
         if keys:
-            self.x("xdotool", "key", *keys)
+            run(self.env, "xdotool", "key", *keys)
 
     def find_window(self, title_regex):
         def probe():
-            found = [int(w) for w in self.x("xdotool", "search", "--all", "--onlyvisible", "--pid",
-                                            str(self.process.pid), "--name", title_regex,
-                                            check=False).split()]
+            found = [int(w) for w in run(self.env, "xdotool", "search", "--all", "--onlyvisible",
+                                         "--pid", str(self.process.pid), "--name", title_regex,
+                                         check=False).split()]
             return (found[0] if len(found) == 1 else None), "X windows %r" % found
         self.window = self.wait("one X window titled %r" % title_regex, probe)
 
@@ -356,22 +337,17 @@ class Game:
         return int(k)
 
     def background(self, what, pixel_ok):
-        """Takes screenshots until pixel_ok(row, client height, (r, g, b), top
-        pixel) holds at the top, middle and bottom rows of the client area."""
+        """Screenshots until pixel_ok(row, client height, (r, g, b), top pixel)
+        holds at the top, middle and bottom rows of the client area. The spot is
+        chosen once, so black is read where the bands were (the root is black too)."""
         def rows_and_column(b):
             rows = [b.client.y + 1, (b.client.y + b.client.bottom) // 2, b.client.bottom - 2]
             return b.client, rows, b.free_column(rows)
-        client, rows, x = self.board("a column free of controls", rows_and_column, 10)
-        # The root window is black too: make sure the pixels read are the game's.
-        g = dict(line.split("=") for line in self.x(
-            "xdotool", "getwindowgeometry", "--shell", str(self.window)).decode().split())
-        gx, gy = int(g["X"]), int(g["Y"])
-        if not (gx <= client.x and client.right <= gx + int(g["WIDTH"])
-                and gy <= client.y and client.bottom <= gy + int(g["HEIGHT"])):
-            raise Failure("the client area lies outside the window %r" % g)
+        self.spot = self.spot or self.board("a column free of controls", rows_and_column, 10)
+        client, rows, x = self.spot
 
         def probe():
-            shot = self.x("import", "-silent", "-window", "root", "-depth", "8", "rgb:-")
+            shot = run(self.env, "import", "-silent", "-window", "root", "-depth", "8", "rgb:-")
             expect("screenshot size", len(shot), SCREEN_W * SCREEN_H * 3)
             seen = [(y, tuple(shot[3 * (y * SCREEN_W + x) + c] for c in range(3))) for y in rows]
             ok = all(pixel_ok(y - client.y, client.bottom - client.y, p, seen[0][1])
@@ -389,11 +365,8 @@ class Game:
         expect("counters right / wrong / total", seen, counters)
         self.say("answered %s: %r, counters %s" % (typed, message, "/".join(seen)))
 
-    def exit_code(self, timeout=15):
-        try:
-            return self.process.wait(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            raise Failure("the program did not end within %d s" % timeout) from None
+    def exit_code(self):
+        return poll("the program to end", lambda: (self.process.poll(), "it still runs"), 15)
 
 
 def bands(row, height, pixel, top):
@@ -403,15 +376,9 @@ def bands(row, height, pixel, top):
             and abs(pixel[2] - min(255, int((row + 0.5) * 256 / height))) <= 2)
 
 
-def black(row, height, pixel, top):
-    return pixel == (0, 0, 0)
-
-
 def record_files(folder):
-    return [open(os.path.join(folder, name), "rb").read() for name in RECORD_FILES]
+    return [pathlib.Path(folder, name).read_bytes() for name in RECORD_FILES]
 
-
-# -------------------------------------------------------------- the games
 
 def first_game(game, folder):
     k = game.open("Mario")
@@ -431,7 +398,7 @@ def second_game(game, folder):
     game.say("record shown: Mario, 1")
     game.background("the blue bands", bands)
     game.answer(str(9 * k + 1), "Sbagliato!! %d" % (9 * k), ("0", "1", "1"))
-    game.background("a black background", black)
+    game.background("a black background", lambda row, height, pixel, top: pixel == (0, 0, 0))
     game.press("alt+x")
     expect("exit code after Alt+X with no record", game.exit_code(), 0)
     expect("record files after a game without a record", record_files(folder), before)
@@ -446,36 +413,31 @@ def on_signal(signum, frame):
 def main():
     global pyatspi
     if len(sys.argv) != 2:
-        print("usage: %s <quizzola program>" % sys.argv[0], file=sys.stderr)
-        return 2
+        sys.exit("usage: %s <quizzola program>" % sys.argv[0])
     binary = os.path.abspath(sys.argv[1])
+    sys.stdout.reconfigure(line_buffering=True)  # the log keeps step with the game
     for sig in (signal.SIGALRM, signal.SIGTERM, signal.SIGINT):
         signal.signal(sig, on_signal)
     signal.alarm(WHOLE_RUN_SECONDS)
     workdir = tempfile.mkdtemp(prefix="quizzola-e2e-")
     try:
-        if not os.access(binary, os.X_OK):
-            raise Failure("no program at %s" % binary)
         env = start_desktop(workdir)
-        # pyatspi finds the private accessibility bus through these.
-        for name in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR", "HOME"):
-            os.environ[name] = env[name]
-        os.environ.pop("AT_SPI_BUS_ADDRESS", None)
+        os.environ.clear()  # pyatspi finds the private buses through these
+        os.environ.update(env)
         import pyatspi
         pyatspi.Atspi.set_timeout(3000, 10000)  # no accessibility call may hang
-        data_home = os.path.join(workdir, "data")
+        os.makedirs(data_home := os.path.join(workdir, "data"))
         for tag, game in (("A", first_game), ("B", second_game)):
-            log("=== game %s: %s" % (tag, game.__name__))
             game(Game(env, binary, data_home, workdir, tag), os.path.join(data_home, "quizzola"))
-        log("PASS: both games played as expected")
+        print("PASS: both games played as expected")
         return 0
     except Exception as error:  # noqa: BLE001 - any fault fails the test
-        log("FAIL: %s%s" % ("" if isinstance(error, Failure) else type(error).__name__ + ": ",
-                            error))
+        print("FAIL: %s%s" % ("" if isinstance(error, Failure) else type(error).__name__ + ": ",
+                              error))
         for name in sorted(os.listdir(workdir)):
             if name.endswith(".log"):
                 with open(os.path.join(workdir, name), errors="replace") as f:
-                    log("--- %s, last lines:\n%s" % (name, "".join(f.readlines()[-15:])))
+                    print("--- %s, last lines:\n%s" % (name, "".join(f.readlines()[-15:])))
         return 1
     finally:
         signal.alarm(0)
