@@ -24,6 +24,9 @@ struct Game
 
     Game() { system.folder = dir.path() + QLatin1Char('/'); }
 
+    // The fakes, as a window takes them.
+    Services services() { return Services{&dialogs, &sound, &random, &system}; }
+
     QString recordFile(const QString &name) const { return system.folder + name; }
 
     QByteArray bytesOf(const QString &name) const
@@ -46,7 +49,7 @@ struct Game
     // is 9 × `firstK` over shade `shade`.
     void start(const QString &name, int firstK = 6, int shade = 3)
     {
-        window = std::make_unique<Tavola>(Services{&dialogs, &sound, &random, &system});
+        window = std::make_unique<Tavola>(services());
         dialogs.textReplies.enqueue(name);
         random.scriptQuestion(shade, firstK);
         window->start();

@@ -173,7 +173,7 @@ void TavolaTest::controlsAreLaidOutAsDesigned()
 
     // A window just built, before the start-up sequence changes captions.
     Game game;
-    Tavola window(Services{&game.dialogs, &game.sound, &game.random, &game.system});
+    Tavola window(game.services());
     auto *control = window.findChild<QWidget *>(name);
     QVERIFY(control);
     QCOMPARE(QString::fromLatin1(control->metaObject()->className()), kind);
@@ -193,7 +193,7 @@ void TavolaTest::controlsAreLaidOutAsDesigned()
 void TavolaTest::fontsColoursAndTooltips()
 {
     Game game;
-    Tavola window(Services{&game.dialogs, &game.sound, &game.random, &game.system});
+    Tavola window(game.services());
     const auto label = [&](const char *name) { return window.findChild<QLabel *>(QString::fromLatin1(name)); };
 
     auto *box = window.findChild<AnswerBox *>(QStringLiteral("txtAnswer"));
@@ -242,7 +242,7 @@ void TavolaTest::fontsColoursAndTooltips()
 void TavolaTest::menusHoldCreditsAndNewContest()
 {
     Game game;
-    Tavola window(Services{&game.dialogs, &game.sound, &game.random, &game.system});
+    Tavola window(game.services());
     const QList<QAction *> top = window.menuBar()->actions();
     QCOMPARE(top.size(), 2);
     auto *wp = window.findChild<QMenu *>(QStringLiteral("wp"));
@@ -429,7 +429,7 @@ void TavolaTest::answersAreJudged()
     Game game;
     if (k == 0) {
         // A first draw of 0 and a second draw of 90 or more keep the 0.
-        game.window = std::make_unique<Tavola>(Services{&game.dialogs, &game.sound, &game.random, &game.system});
+        game.window = std::make_unique<Tavola>(game.services());
         game.dialogs.textReplies.enqueue(QStringLiteral("Mario"));
         game.random.draws << 0.1 << 0.0 << 0.95;
         game.window->start();
