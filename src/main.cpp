@@ -1,6 +1,7 @@
 // Quizzola: the nine-times table against a five-minute clock.
 // Builds the real services and hands them to the game window.
 
+#include "platform/displayplatform.h"
 #include "platform/qtdialogs.h"
 #include "platform/qtsoundplayer.h"
 #include "platform/systemservices.h"
@@ -10,10 +11,14 @@
 
 int main(int argc, char *argv[])
 {
+    const QByteArray platform = preferredPlatform(qgetenv("QT_QPA_PLATFORM"), qgetenv("DISPLAY"));
+    if (!platform.isEmpty())
+        qputenv("QT_QPA_PLATFORM", platform);
     QApplication app(argc, argv);
     // The name decides the record folder: ~/.local/share/quizzola on Linux.
     QCoreApplication::setApplicationName(QStringLiteral("quizzola"));
-    QGuiApplication::setApplicationDisplayName(QtDialogs::ApplicationTitle);
+    // No application display name: X11 would append it to every window
+    // title. Dialogs without a title of their own are titled by QtDialogs.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Quizzola"));
 
     Tavola *window = nullptr;

@@ -6,6 +6,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <memory>
+#include <vector>
+
 namespace Records {
 
 namespace {
@@ -77,32 +80,56 @@ ReadResult readText(const QString &path)
     return result;
 }
 
-QString writeLine(const QString &path, const QString &line, const CommitGate &gate)
-{
-    if (QFileInfo(path).isDir())
-        return FolderInTheWay;
+namespace {
 
-    QSaveFile file(path);
+// Writes `bytes` to a temporary file that will replace `file`'s target on
+// commit. commit() alone can report success on a full disk, since it does
+// not look at a failed flush: every step before the rename is checked.
+QString prepare(QSaveFile &file, const QByteArray &bytes)
+{
+    if (QFileInfo(file.fileName()).isDir())
+        return FolderInTheWay;
     if (!file.open(QIODevice::WriteOnly))
         return reasonFor(file);
+    if (file.write(bytes) == bytes.size() && file.flush() && file.error() == QFileDevice::NoError)
+        return QString();
+    const QString reason = reasonFor(file);
+    file.cancelWriting();
+    return reason;
+}
 
-    const QByteArray bytes = line.toLocal8Bit() + "\r\n";
-    // commit() alone can report success on a full disk, since it does not
-    // look at a failed flush: check every step before the rename.
-    const bool written = file.write(bytes) == bytes.size() && file.flush()
-        && file.error() == QFileDevice::NoError;
-    if (!written) {
-        const QString reason = reasonFor(file);
-        file.cancelWriting();
-        return reason;
+} // namespace
+
+SaveFailure writeLines(const QList<Line> &lines)
+{
+    // Every new content is written and checked before any file is replaced.
+    std::vector<std::unique_ptr<QSaveFile>> files;
+    for (const Line &line : lines) {
+        files.push_back(std::make_unique<QSaveFile>(line.path));
+        const QString reason = prepare(*files.back(), line.text.toLocal8Bit() + "\r\n");
+        if (!reason.isEmpty())
+            return {line.path, reason};
     }
-    if (gate && !gate()) {
-        file.cancelWriting();
-        return QStringLiteral("il salvataggio è stato interrotto");
+
+    // What the files held, to put back should a later rename fail.
+    QList<QByteArray> old;
+    for (const Line &line : lines) {
+        QFile file(line.path);
+        old << (file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
     }
-    if (!file.commit())
-        return reasonFor(file);
-    return QString();
+
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (files[i]->commit())
+            continue;
+        const SaveFailure failure{lines[int(i)].path, reasonFor(*files[i])};
+        for (size_t done = 0; done < i; ++done) {
+            QSaveFile restore(lines[int(done)].path);
+            if (prepare(restore, old[int(done)]).isEmpty())
+                restore.commit();
+        }
+        return failure;
+    }
+    return {};
 }
 
 bool isBeaten(const QString &recordCaption, const QString &scoreCaption)

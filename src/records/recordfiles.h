@@ -5,7 +5,7 @@
 // local 8-bit encoding (UTF-8 on Linux), without a byte-order mark.
 
 #include <QString>
-#include <functional>
+#include <QList>
 
 namespace Records {
 
@@ -32,17 +32,29 @@ struct ReadResult
 // A file that cannot be opened or read gives empty text and a reason.
 ReadResult readText(const QString &path);
 
-// Called once a file's new content is fully written to its temporary file,
-// just before it replaces the old file; returning false abandons the save.
-// Lets tests interrupt a save at its most delicate moment.
-using CommitGate = std::function<bool()>;
+// One line to store, and the file it replaces.
+struct Line
+{
+    QString path;
+    QString text; // stored followed by CR LF
+};
 
-// Replaces the content of the file at `path` with `line` followed by CR LF,
-// atomically: the new content goes to a temporary file in the same folder,
-// which then takes the old file's place in one rename. At every moment the
-// file holds either its old or its new content, whole. Returns the empty
-// text on success; otherwise an Italian reason, and the old file is intact.
-QString writeLine(const QString &path, const QString &line, const CommitGate &gate = {});
+// What went wrong with a save; both empty when it succeeded.
+struct SaveFailure
+{
+    QString path;   // the file that could not be written
+    QString reason; // an Italian reason
+    bool failed() const { return !reason.isEmpty(); }
+};
+
+// Replaces the content of every file in `lines` with its line followed by
+// CR LF, as one set: either every file gets its new content or every file
+// keeps its old one. Each new content is first written to a temporary file
+// in the same folder and checked; only when all are ready does each take
+// its old file's place, in one rename per file, so a file never holds a
+// torn content. Should a later rename fail, the files already replaced get
+// their old content back. On failure, says which file and why.
+SaveFailure writeLines(const QList<Line> &lines);
 
 // Whether the score shown in the right-answer label beats the record as
 // shown in the record label. The record is read leniently (a caption that

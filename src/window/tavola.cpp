@@ -62,6 +62,10 @@ void Tavola::Form_Load()
     m_state.clock.remainingSeconds = qint16(qRound(m_state.clock.seconds) + 900);
     lblconto->setCaption(Clock::display(m_state.clock));
 
+    // The clock runs only from here: a message about the record files may
+    // stay open as long as the player needs to read it, and must not eat
+    // into the five minutes.
+    Timer1->start();
     m_activationPending = true;
 }
 
@@ -98,7 +102,8 @@ bool Tavola::eventFilter(QObject *watched, QEvent *event)
 
 void Tavola::ResetClock()
 {
-    Timer1->start();
+    // Five minutes on the clock. The timer that counts them down starts at
+    // the end of the start-up sequence, once its last message has closed.
     Clock::reset(m_state.clock);
 }
 
@@ -253,19 +258,15 @@ void Tavola::SaveRecordIfBeaten()
                                  "non si potevano usare all'inizio del gioco, e il record che "
                                  "contengono non va perso.");
     } else {
-        // The score first: if it cannot be written, the holder file keeps
-        // the name that goes with the old score.
-        const struct { QString fileName; QString line; } files[] = {
-            {Records::ScoreFileName, lblScore->text()},
-            {Records::HolderFileName, lblnome1->text()},
-        };
-        for (const auto &file : files) {
-            const QString error = Records::writeLine(recordPath(file.fileName), file.line);
-            if (!error.isEmpty()) {
-                failure = QStringLiteral("Non ho potuto registrare il tuo record nel file %1: %2.")
-                              .arg(recordPath(file.fileName), error);
-                break;
-            }
+        // Score and holder are saved as a pair, so the files never show a
+        // score beside the name of someone who did not make it.
+        const Records::SaveFailure saved = Records::writeLines({
+            {recordPath(Records::ScoreFileName), lblScore->text()},
+            {recordPath(Records::HolderFileName), lblnome1->text()},
+        });
+        if (saved.failed()) {
+            failure = QStringLiteral("Non ho potuto registrare il tuo record nel file %1: %2.")
+                          .arg(saved.path, saved.reason);
         }
     }
     m_services.dialogs->showMessage(failure.isEmpty() ? Texts::Congratulation : failure);

@@ -1,0 +1,8 @@
+#include "platform/displayplatform.h"
+
+QByteArray preferredPlatform(const QByteArray &qpaPlatform, const QByteArray &display)
+{
+    if (qpaPlatform.isEmpty() && !display.isEmpty())
+        return QByteArrayLiteral("xcb");
+    return QByteArray();
+}
