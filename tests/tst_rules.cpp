@@ -1,0 +1,209 @@
+// The rules that need no window: drawing a question, reading what was typed,
+// the clock, the record and its files, and the platform the game asks for.
+
+#include "clock/countdown.h"
+#include "platform/displayplatform.h"
+#include "platform/numbers.h"
+#include "quiz/questions.h"
+#include "records/recordfiles.h"
+#include "tinydisk.h"
+
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class RulesTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    // Each range of the replacement table is taken at both its edges, so an
+    // off-by-one in any row shows; a first draw of 0.1 is no longer 0.
+    void multiplierFollowsTheDrawTable_data()
+    {
+        QTest::addColumn<double>("first");
+        QTest::addColumn<int>("r");
+        QTest::addColumn<int>("multiplier");
+        const int rows[][3] = {{0, 1}, {10, 1}, {11, 2}, {20, 2}, {21, 3}, {30, 3}, {31, 4}, {40, 4},
+                               {41, 5}, {50, 5}, {51, 6}, {60, 6}, {61, 7}, {70, 7}, {71, 5},
+                               {77, 5}, {78, 8}, {83, 8}, {84, 9}, {89, 9}, {90, 0}, {99, 0}};
+        for (const auto &row : rows)
+            QTest::addRow("zero, r %d", row[0]) << 0.0 << row[0] << row[1];
+        QTest::newRow("just below 0.1 is 0") << 0.0999 << 95 << 0;
+        QTest::newRow("0.1 is 1 whatever r") << 0.1 << 95 << 1;
+        QTest::newRow("top of the range") << 0.99999 << 0 << 9;
+    }
+    void multiplierFollowsTheDrawTable()
+    {
+        QFETCH(double, first);
+        QFETCH(int, r);
+        QFETCH(int, multiplier);
+        QCOMPARE(int(Quiz::multiplierFromDraws(first, (r + 0.5) / 100.0)), multiplier);
+    }
+
+    // Red and green are 10 × shade: a shade of 15 would paint off the scale.
+    void shadeStaysWithin0To14()
+    {
+        QCOMPARE(int(Quiz::shadeFromDraw(0.0)), 0);
+        QCOMPARE(int(Quiz::shadeFromDraw(0.0667)), 1);
+        QCOMPARE(int(Quiz::shadeFromDraw(0.99999999)), 14);
+    }
+
+    void keyFilterLetsThroughDigitsBackspaceAndEnter_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("action");
+        const auto pass = int(Quiz::KeyAction::Pass), drop = int(Quiz::KeyAction::Drop);
+        for (const int code : {int('0'), int('9'), 8})
+            QTest::addRow("%d passes", code) << code << pass;
+        for (const int code : {int('/'), int(':'), int('a'), int(' '), int('-'), int('.'), 0x0669 /* Arabic-Indic 9 */, 127})
+            QTest::addRow("%d dropped", code) << code << drop;
+        QTest::newRow("Enter judges") << 13 << int(Quiz::KeyAction::Judge);
+    }
+    void keyFilterLetsThroughDigitsBackspaceAndEnter()
+    {
+        QFETCH(int, code);
+        QFETCH(int, action);
+        QCOMPARE(int(Quiz::filterKey(code)), action);
+    }
+
+    // Typed or pasted answers and the record file are read this way.
+    void lenientReadingTakesTheLeadingNumber_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("value");
+        QTest::newRow("empty") << "" << 0.0;
+        QTest::newRow("line end after") << "12\r\n" << 12.0;
+        QTest::newRow("leading blanks") << " \t054" << 54.0;
+        QTest::newRow("fraction, then text") << "-3.5kg" << -3.5;
+        QTest::newRow("no exponent") << "4e4" << 4.0;
+        QTest::newRow("text first") << "abc12" << 0.0;
+        QTest::newRow("sign alone") << "+" << 0.0;
+    }
+    void lenientReadingTakesTheLeadingNumber()
+    {
+        QFETCH(QString, text);
+        QFETCH(double, value);
+        QCOMPARE(readNumberLenient(text), value);
+    }
+
+    void roundingTo16BitsHalvesToEvenAndRefusesOverflow()
+    {
+        QCOMPARE(roundToInt16(2.5), std::optional<qint16>(2));
+        QCOMPARE(roundToInt16(3.5), std::optional<qint16>(4));
+        QCOMPARE(roundToInt16(-32768.4), std::optional<qint16>(-32768));
+        QCOMPARE(roundToInt16(32767.5), std::nullopt);
+        QCOMPARE(roundToInt16(qQNaN()), std::nullopt);
+        QCOMPARE(incrementSaturating(32767), qint16(32767));
+        QVERIFY(Quiz::isRightAnswer(QString(), 0));
+        QVERIFY(!Quiz::isRightAnswer(QStringLiteral("65590"), 54)); // would wrap to 54
+    }
+
+    // The display borrows from minutes and hours without ever showing 60,
+    // and stops at 00:00:00; the farewell shows 600 of the 900 seconds.
+    void clockCountsDownFiveMinutes()
+    {
+        Clock::Fields clock;
+        Clock::reset(clock);
+        clock.remainingSeconds = 900;
+        QStringList shown;
+        for (int i = 0; i < 300; ++i) {
+            Clock::tick(clock);
+            shown << Clock::display(clock);
+        }
+        QCOMPARE(shown.first(), QStringLiteral("00:04:59"));
+        QCOMPARE(shown.at(59), QStringLiteral("00:04:00"));
+        QCOMPARE(shown.last(), Clock::TimeUp);
+        QVERIFY(!shown.join(QLatin1Char(' ')).contains(QLatin1String(":60")));
+        QCOMPARE(int(clock.remainingSeconds), 600);
+        Clock::tick(clock);
+        QCOMPARE(Clock::display(clock), Clock::TimeUp);
+
+        clock = Clock::Fields{1, 0, 0.0f, 10};
+        Clock::tick(clock);
+        QCOMPARE(Clock::display(clock), QStringLiteral("00:59:59"));
+    }
+
+    void recordIsBeatenOnlyByAHigherScore_data()
+    {
+        QTest::addColumn<QString>("record");
+        QTest::addColumn<QString>("score");
+        QTest::addColumn<bool>("beaten");
+        QTest::newRow("no record yet") << "" << "1" << true;
+        QTest::newRow("zero never") << "" << "0" << false;
+        QTest::newRow("tie kept") << "12\r\n" << "12" << false;
+        QTest::newRow("higher") << "12\r\n" << "13" << true;
+        QTest::newRow("damaged record is 0") << "ab\x01" << "1" << true;
+        QTest::newRow("huge record") << "99999999999" << "32767" << false;
+        QTest::newRow("score not a number") << "" << "1x" << false;
+    }
+    void recordIsBeatenOnlyByAHigherScore()
+    {
+        QFETCH(QString, record);
+        QFETCH(QString, score);
+        QFETCH(bool, beaten);
+        QCOMPARE(Records::isBeaten(record, score), beaten);
+    }
+
+    // Only when the user chose no platform and X is there does the game
+    // ask for X11, where minimising is reported.
+    void platformIsX11WhenADisplayIsThere_data()
+    {
+        QTest::addColumn<QByteArray>("qpa");
+        QTest::addColumn<QByteArray>("display");
+        QTest::addColumn<QByteArray>("chosen");
+        QTest::newRow("Wayland desktop with XWayland") << QByteArray() << QByteArray(":0") << QByteArray("xcb");
+        QTest::newRow("user's choice") << QByteArray("wayland") << QByteArray(":0") << QByteArray();
+        QTest::newRow("no X display") << QByteArray() << QByteArray() << QByteArray();
+    }
+    void platformIsX11WhenADisplayIsThere()
+    {
+        QFETCH(QByteArray, qpa);
+        QFETCH(QByteArray, display);
+        QFETCH(QByteArray, chosen);
+        QCOMPARE(preferredPlatform(qpa, display), chosen);
+    }
+
+    // commit() alone reports success on a full disk: the save must not.
+    void fullDiskIsNeverReportedAsSaved()
+    {
+        TinyDisk disk(m_dir.path() + QStringLiteral("/disk"));
+        if (!disk.mounted())
+            QSKIP("this machine does not let the test mount a small disk");
+        const QString file = disk.folder() + Records::HolderFileName;
+        QCOMPARE(Records::writeLines({{file, QStringLiteral("Mario")}}).reason, QString());
+        disk.fill();
+        const Records::SaveFailure failure = Records::writeLines({{file, QString(6000, QLatin1Char('N'))}});
+        QVERIFY2(failure.failed(), "a save on a full disk was reported as done");
+        QCOMPARE(failure.path, file);
+        QCOMPARE(bytesOf(file), QByteArray("Mario\r\n"));
+    }
+
+    // A crash or power cut can cut a save short at any moment: each file
+    // must then hold a whole content, old or new, never a torn one.
+    void killedSaveLeavesOldOrNewContent()
+    {
+        const QString folder = m_dir.path() + QLatin1Char('/');
+        QRandomGenerator random(20261206);
+        for (int round = 0; round < 40; ++round) {
+            QProcess saver;
+            saver.start(QStringLiteral(QUIZZOLA_BINARY_DIR "/record_saver"), {folder});
+            QVERIFY(saver.waitForReadyRead(10000));
+            QThread::usleep(random.bounded(3000));
+            saver.kill();
+            QVERIFY(saver.waitForFinished(10000));
+            for (const QString &name : {Records::ScoreFileName, Records::HolderFileName}) {
+                const QByteArray bytes = bytesOf(folder + name);
+                QVERIFY2(bytes == "12\r\n" || bytes == QByteArray(3000, '7') + "\r\n"
+                             || bytes == "Mario\r\n" || bytes == QByteArray(3000, 'M') + "\r\n",
+                         qPrintable(QStringLiteral("%1 holds %2 bytes").arg(name).arg(bytes.size())));
+            }
+        }
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+QTEST_GUILESS_MAIN(RulesTest)
+#include "tst_rules.moc"

@@ -1,0 +1,205 @@
+// The game window on the offscreen platform, with recording fakes: the
+// questions and answers, the start-up, the two endings with the record
+// files, and the new contest.
+
+#include "game.h"
+
+#include <QtTest>
+
+namespace {
+
+const QString Congratulation = QStringLiteral("Ok! Ho registrato il tuo record, C A M P I O N E|");
+const QString Farewell = QStringLiteral("Ciao a presto. Ore 600|Data 06/12/26");
+
+void runClockOut(Game &game)
+{
+    for (int tick = 0; tick < 301; ++tick)
+        game.window->Timer1_Timer();
+}
+
+} // namespace
+
+class WindowTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    // A question comes with each load, not with every show: restoring the
+    // window must not replace the question the player is answering.
+    void firstQuestionIsAskedOncePerLoad()
+    {
+        Game game;
+        game.start(QStringLiteral("Mario"), 7);
+        QCOMPARE(game.caption("lblNum1") + game.caption("lblNum2"), QStringLiteral("97"));
+        QCOMPARE(game.dialogs.shown, QStringList({QStringLiteral("Come ti chiami?|"),
+                                                  QStringLiteral(" Mario vediamo se sei un vero campione  |")}));
+        game.script(2);
+        game.window->hide();
+        game.window->show();
+        QCOMPARE(game.caption("lblNum2"), QStringLiteral("7"));
+    }
+
+    // However long a start-up message stays open, the first question finds
+    // the whole five minutes.
+    void startUpMessagesDoNotEatTheClock()
+    {
+        Game game;
+        game.system.folder.clear();
+        game.dialogs.whileOpen = [](const QString &text) {
+            if (text.contains(QLatin1String("cartella")))
+                QTest::qWait(2500);
+        };
+        game.start(QStringLiteral("Mario"));
+        QCOMPARE(game.caption("lblconto"), QStringLiteral("00:05:00"));
+        QCOMPARE(int(game.window->state().clock.remainingSeconds), 900);
+        QVERIFY(game.window->findChild<QTimer *>(QStringLiteral("Timer1"))->isActive());
+    }
+
+    // Every typed key is reported, even one the full box refuses; an answer
+    // counts once, however often Enter reaches the box.
+    void answersAreJudgedOnce()
+    {
+        Game game;
+        game.start(QStringLiteral("Mario"), 6);
+        auto *box = game.control<AnswerBox>("txtAnswer");
+        QList<int> reported;
+        box->keyPress = [&reported, inner = box->keyPress](int &code) { reported << code; inner(code); };
+        QTest::keyClicks(box, QStringLiteral("05x47"));
+        QCOMPARE(box->text(), QStringLiteral("0547"));
+        QTest::keyClicks(box, QStringLiteral("12"));
+        QCOMPARE(reported.size(), 7);
+        box->setText(QStringLiteral("054"));
+        QTest::keyClick(box, Qt::Key_Return);
+        QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(game.caption("lblMessage"), QStringLiteral("Esatto! Mario sei forte!"));
+        QCOMPARE(game.sound.played, QStringList(QStringLiteral("/opt/quizzola/suoni/Esatto.wav")));
+        QVERIFY(game.control<QPushButton>("cmdNext")->hasFocus());
+        game.play(true, 3);
+        game.answer(QString());
+        QCOMPARE(game.caption("lblMessage"), QStringLiteral("Sbagliato!! 27"));
+        QCOMPARE(game.sound.played.last(), QStringLiteral("/opt/quizzola/suoni/no.wav"));
+        const QStringList counts = {game.caption("lblScore"), game.caption("lblScore1"), game.caption("lblScore2")};
+        QCOMPARE(counts, QStringList({QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("2")}));
+    }
+
+    // Stored records of every kind, the two endings, and names of every kind.
+    void endingsKeepOrReplaceTheRecord_data()
+    {
+        QTest::addColumn<QByteArray>("score");
+        QTest::addColumn<QByteArray>("holder");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("right");
+        QTest::addColumn<bool>("timeUp");
+        QTest::addColumn<QByteArray>("savedScore"); // empty: left as it was
+        QTest::addColumn<QString>("last");          // the last dialog, if any
+        const QByteArray anna = "Anna\r\n";
+        QTest::newRow("first record") << QByteArray() << QByteArray() << "Mario" << 1 << false << QByteArray("1\r\n") << Congratulation;
+        QTest::newRow("zero never written") << QByteArray() << QByteArray() << "Mario" << 0 << false << QByteArray() << "";
+        QTest::newRow("tie kept") << QByteArray("2\r\n") << anna << "Mario" << 2 << true << QByteArray() << Farewell;
+        QTest::newRow("beaten when time is up") << QByteArray("2\r\n") << anna << "Mario" << 3 << true << QByteArray("3\r\n") << Congratulation;
+        QTest::newRow("binary score file is 0") << QByteArray("\x00\xff\xfe\x01", 4) << QByteArray("\xc3\x28") << "Mario" << 1 << false << QByteArray("1\r\n") << Congratulation;
+        QTest::newRow("digits then text") << QByteArray("12abc") << anna << "Mario" << 12 << false << QByteArray() << "";
+        QTest::newRow("10 KiB of digits") << QByteArray(10240, '9') << anna << "Mario" << 5 << false << QByteArray() << "";
+        QTest::newRow("no name") << QByteArray() << QByteArray() << "" << 1 << false << QByteArray("1\r\n") << Congratulation;
+        QTest::newRow("long name") << QByteArray() << QByteArray() << QString(10000, QChar(0x00E8)) << 1 << false << QByteArray("1\r\n") << Congratulation;
+        QTest::newRow("emoji, right to left, markup") << QByteArray() << QByteArray() << QStringLiteral("Zoë 😀 مريم <b>&amp;") << 1 << false << QByteArray("1\r\n") << Congratulation;
+    }
+    void endingsKeepOrReplaceTheRecord()
+    {
+        QFETCH(QByteArray, score);
+        QFETCH(QByteArray, holder);
+        QFETCH(QString, name);
+        QFETCH(int, right);
+        QFETCH(bool, timeUp);
+        QFETCH(QByteArray, savedScore);
+        QFETCH(QString, last);
+        Game game;
+        game.store(Records::ScoreFileName, score);
+        game.store(Records::HolderFileName, holder);
+        game.start(name);
+        QCOMPARE(game.caption("lblnome1"), name);
+        for (int i = 0; i < right; ++i)
+            game.play(true);
+        if (timeUp)
+            runClockOut(game);
+        game.window->cmdExit_Click();
+        game.window->Timer1_Timer();
+        QCOMPARE(game.system.terminations, 1);
+        QCOMPARE(game.dialogs.shown.size() > 2 ? game.dialogs.shown.last() : QString(), last);
+        QCOMPARE(game.bytesOf(Records::ScoreFileName), savedScore.isEmpty() ? score : savedScore);
+        QCOMPARE(game.bytesOf(Records::HolderFileName), savedScore.isEmpty() ? holder : name.toUtf8() + "\r\n");
+    }
+
+    // Files that cannot be used are reported in Italian, and a record that
+    // could not be read or written whole is never changed, not even in half.
+    void unusableRecordFilesAreNeverChanged_data()
+    {
+        QTest::addColumn<QString>("trouble");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("no record folder") << "folder" << "niente cartella";
+        QTest::newRow("folder in place of the score file") << "score" << "tavrec9.txt";
+        QTest::newRow("holder turned folder before the save") << "holder" << "ntavrec9.txt";
+        QTest::newRow("disk full at the save") << "full" << "ntavrec9.txt";
+    }
+    void unusableRecordFilesAreNeverChanged()
+    {
+        QFETCH(QString, trouble);
+        QFETCH(QString, said);
+        Game game;
+        TinyDisk disk(game.dir.path() + QStringLiteral("/disk"));
+        if (trouble == QLatin1String("full")) {
+            if (!disk.mounted())
+                QSKIP("this machine does not let the test mount a small disk");
+            game.system.folder = disk.folder();
+        }
+        game.store(Records::ScoreFileName, "2\r\n");
+        game.store(Records::HolderFileName, "Anna\r\n");
+        if (trouble == QLatin1String("folder"))
+            game.system.folder.clear();
+        if (trouble == QLatin1String("score"))
+            QVERIFY(QDir().remove(game.system.folder + Records::ScoreFileName) && QDir(game.system.folder).mkdir(Records::ScoreFileName));
+        game.start(QString(6000, QLatin1Char('N')));
+        for (int i = 0; i < 3; ++i)
+            game.play(true);
+        if (trouble == QLatin1String("holder"))
+            QVERIFY(QDir().remove(game.system.folder + Records::HolderFileName) && QDir(game.system.folder).mkdir(Records::HolderFileName));
+        if (trouble == QLatin1String("full"))
+            disk.fill(4096); // room for the new score, not for the long name
+
+        game.window->cmdExit_Click();
+        QVERIFY2(game.dialogs.shown.join(QLatin1Char('\n')).contains(said), qPrintable(game.dialogs.shown.join(QLatin1Char('\n'))));
+        QVERIFY(game.dialogs.shown.last().startsWith(QLatin1String("Non ho potuto registrare")));
+        if (trouble != QLatin1String("folder") && trouble != QLatin1String("score"))
+            QCOMPARE(game.bytesOf(Records::ScoreFileName), QByteArray("2\r\n"));
+        if (trouble != QLatin1String("holder") && trouble != QLatin1String("folder"))
+            QCOMPARE(game.bytesOf(Records::HolderFileName), QByteArray("Anna\r\n"));
+    }
+
+    // No keeps the game as it was; Yes starts a contest for a new player,
+    // whose score holds only their own answers.
+    void newContestStartsAfreshOnlyOnYes()
+    {
+        Game game;
+        game.store(Records::ScoreFileName, "1\r\n");
+        game.start(QStringLiteral("Mario"));
+        game.play(true, 4);
+        game.window->Next_Click();
+        QCOMPARE(game.dialogs.shown.last(), QStringLiteral("INIZIAMO UNA NUOVA GARA  ?|INIZIARE NUOVA GARA"));
+        QCOMPARE(game.caption("lblScore") + game.caption("lblNum2"), QStringLiteral("14"));
+
+        game.dialogs.reply = Dialogs::Reply::Yes;
+        game.dialogs.textReplies << QString() << QStringLiteral("Luigi");
+        game.script(8);
+        game.window->Timer1_Timer();
+        game.window->Next_Click();
+        QCOMPARE(game.dialogs.shown.mid(5, 2), QStringList({QStringLiteral(" Mario siccome non hai scelto arriviamo fino al 10.|"),
+                                                            QStringLiteral("Come ti chiami?|")}));
+        QCOMPARE(game.caption("lblNum2") + game.caption("lblconto"), QStringLiteral("800:05:00"));
+        game.play(true);
+        game.window->cmdExit_Click();
+        QCOMPARE(game.caption("lblScore"), QStringLiteral("1"));
+        QCOMPARE(game.bytesOf(Records::HolderFileName), QByteArray());
+    }
+};
+
+QTEST_MAIN(WindowTest)
+#include "tst_window.moc"
