@@ -11,10 +11,13 @@ namespace {
 const QString Congratulation = QStringLiteral("Ok! Ho registrato il tuo record, C A M P I O N E|");
 const QString Farewell = QStringLiteral("Ciao a presto. Ore 600|Data 06/12/26");
 
+// The game ends on the tick after the clock shows 00:00:00, not on that one.
 void runClockOut(Game &game)
 {
-    for (int tick = 0; tick < 301; ++tick)
+    for (int tick = 0; tick < 300; ++tick)
         game.window->Timer1_Timer();
+    QCOMPARE(game.caption("lblconto") + game.dialogs.shown.last(), QStringLiteral("00:00:00 Mario vediamo se sei un vero campione  |"));
+    game.window->Timer1_Timer();
 }
 
 } // namespace
