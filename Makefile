@@ -6,13 +6,17 @@ SANITIZE_DIR ?= build-sanitize
 FUZZ_DIR ?= build-fuzz
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test build deps bench package clean screenshot
+.PHONY: run test build deps test-deps bench package clean screenshot
 
+# What building and running the game need; test-deps adds the test tools.
 deps:
-	./scripts/install-deps.sh
+	./scripts/install-deps.sh build
+
+test-deps:
+	./scripts/install-deps.sh test
 
 build: deps
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 run: build
@@ -20,7 +24,7 @@ run: build
 
 # Every test, then every test again under AddressSanitizer and
 # UndefinedBehaviorSanitizer, then the fuzzers for a fixed number of runs.
-test: build
+test: test-deps build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 	cmake -S . -B $(SANITIZE_DIR) -DQUIZZOLA_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
@@ -31,8 +35,9 @@ clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)
 
 # Figures, not tests: see the table in the README.
-bench: build
+bench: test-deps build
 	./scripts/bench.sh $(BUILD_DIR)
 
+# build/quizzola_<version>_amd64.deb, the program stripped as it is packed.
 package: build
 	cd $(BUILD_DIR) && cpack -G DEB

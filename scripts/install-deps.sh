@@ -1,13 +1,23 @@
 #!/bin/sh
-# Installs the Debian packages the game needs to build, run and be tested,
-# skipping the work when every one of them is already present.
+# Installs the Debian packages the game needs, skipping the work when every
+# one of them is already present.
+# Usage: install-deps.sh [build|test]
+#   build  (the default) what building, running and packaging the game need;
+#   test   that, plus the tools of `make test` and `make bench`.
 set -eu
 
+# `file`: CPack picks the programs it hands to dpkg-shlibdeps with it.
 packages="build-essential cmake qt6-base-dev qt6-multimedia-dev qt6-svg-dev
-  libqt6svg6 qt6-qpa-plugins fonts-liberation
-  xvfb xdotool x11-utils imagemagick pulseaudio pulseaudio-utils
-  desktop-file-utils appstream clang libclang-rt-14-dev
-  python3-pyatspi at-spi2-core dbus-daemon libbenchmark-dev libxdamage1 libxtst6"
+  libqt6svg6 qt6-qpa-plugins fonts-liberation file"
+case "${1:-build}" in
+  build) ;;
+  test) packages="$packages
+  xvfb xdotool x11-utils wmctrl openbox imagemagick pulseaudio pulseaudio-utils
+  desktop-file-utils appstream lintian clang libclang-rt-14-dev
+  python3-pyatspi at-spi2-core dbus-daemon orca speech-dispatcher espeak-ng
+  libbenchmark-dev libxdamage1 libxtst6" ;;
+  *) echo "usage: $0 [build|test]" >&2; exit 2 ;;
+esac
 
 missing=""
 for p in $packages; do

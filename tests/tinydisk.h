@@ -37,7 +37,7 @@ public:
     {
         QFile filler(folder() + QStringLiteral("filler"));
         qint64 written = 0;
-        if (filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        if (m_mounted && filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             while (filler.write(QByteArray(512, 'x')) == 512)
                 written += 512;
         filler.resize(qMax<qint64>(0, written - spare));
