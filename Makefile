@@ -38,6 +38,10 @@ clean:
 bench: test-deps build
 	./scripts/bench.sh $(BUILD_DIR)
 
+# Remakes docs/screenshot.png.
+screenshot: test-deps build
+	./scripts/screenshot.sh $(BUILD_DIR)
+
 # build/quizzola_<version>_amd64.deb, the program stripped as it is packed.
 package: build
 	cd $(BUILD_DIR) && cpack -G DEB

@@ -5,63 +5,48 @@
 
 #include "platform/services.h"
 #include "records/recordfiles.h"
+#include "tinydisk.h"
 #include "window/controls.h"
 #include "window/tavola.h"
-#include "tinydisk.h"
 
-#include <QFile>
 #include <QQueue>
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
 #include <memory>
 
-// Dialogs are scripted and remembered as "text|title"; nothing is shown.
+// Dialogs are remembered as "text|title"; input boxes get `textReplies`
+// in order, then "", and every Yes/No question gets `reply`.
 struct FakeDialogs : Dialogs
 {
     QStringList shown;
-    QQueue<QString> textReplies;            // input boxes, in order; then ""
-    Reply reply = Reply::No;                // every Yes/No question
-    std::function<void(const QString &)> whileOpen; // runs while a dialog is open
+    QQueue<QString> textReplies;
+    Reply reply = Reply::No;
+    std::function<void(const QString &)> whileOpen = [](const QString &) {};
 
     void showMessage(const QString &text, const QString &title) override { open(text, title); }
-    Reply askYesNo(const QString &text, const QString &title) override { open(text, title); return reply; }
+    Reply askYesNo(const QString &text, const QString &title) override { return open(text, title), reply; }
     QString askText(const QString &prompt) override
     {
         open(prompt, QString());
         return textReplies.isEmpty() ? QString() : textReplies.dequeue();
     }
-    void open(const QString &text, const QString &title)
-    {
-        shown << text + QLatin1Char('|') + title;
-        if (whileOpen)
-            whileOpen(text);
-    }
+    void open(const QString &text, const QString &title) { shown << text + u'|' + title, whileOpen(text); }
 };
 
-struct FakeSound : SoundPlayer
+// Sounds are remembered; random draws are scripted, then 0.5; the record
+// folder is `folder` (empty: it cannot be made); ending the game is counted.
+struct Fakes : SoundPlayer, RandomSource, SystemServices
 {
     QStringList played;
-    void playWave(const QString &file) override { played << file; }
-};
-
-// The scripted draws in order, then 0.5.
-struct ScriptedRandom : RandomSource
-{
     QQueue<double> draws;
+    QString folder;
+    int terminations = 0;
+
+    void playWave(const QString &file) override { played << file; }
     double next() override { return draws.isEmpty() ? 0.5 : draws.dequeue(); }
     void reseed() override {}
-};
-
-struct FakeSystem : SystemServices
-{
-    QString folder; // ending in "/"; empty: cannot be made
-    int terminations = 0;
-    QString recordFolder(QString *error) override
-    {
-        *error = QStringLiteral("niente cartella");
-        return folder;
-    }
+    QString recordFolder(QString *error) override { return *error = QStringLiteral("niente cartella"), folder; }
     QString programFolder() override { return QStringLiteral("/opt/quizzola"); }
     QString todayShort() override { return QStringLiteral("06/12/26"); }
     void terminate() override { ++terminations; }
@@ -70,13 +55,11 @@ struct FakeSystem : SystemServices
 struct Game
 {
     FakeDialogs dialogs;
-    FakeSound sound;
-    ScriptedRandom random;
-    FakeSystem system;
+    Fakes system;
     QTemporaryDir dir;
     std::unique_ptr<Tavola> window;
 
-    Game() { system.folder = dir.path() + QLatin1Char('/'); }
+    Game() { system.folder = dir.path() + u'/'; }
 
     QByteArray bytesOf(const QString &name) const { return ::bytesOf(system.folder + name); }
     void store(const QString &name, const QByteArray &bytes) const
@@ -88,14 +71,14 @@ struct Game
     // Starts a game for `name` whose first question is 9 × k.
     void start(const QString &name, int k = 6)
     {
-        window = std::make_unique<Tavola>(Services{&dialogs, &sound, &random, &system});
+        window = std::make_unique<Tavola>(Services{&dialogs, &system, &system, &system});
         dialogs.textReplies.enqueue(name);
         script(k);
         window->start();
         QApplication::setActiveWindow(window.get());
     }
-    // The next question will be 9 × k (k from 1 to 9) over shade 3.
-    void script(int k) { random.draws << 0.2 << (k + 0.5) / 10.0 << 0.5; }
+    // The next question will be 9 × k (k from 1 to 9).
+    void script(int k) { system.draws << 0.2 << (k + 0.5) / 10.0 << 0.5; }
 
     template <typename T = QLabel>
     T *control(const char *name) const { return window->findChild<T *>(QLatin1String(name)); }
@@ -104,8 +87,7 @@ struct Game
     // Types `text` into the answer box and presses Enter.
     void answer(const QString &text)
     {
-        QTest::keyClicks(control<AnswerBox>("txtAnswer"), text);
-        QTest::keyClick(control<AnswerBox>("txtAnswer"), Qt::Key_Return);
+        QTest::keyClicks(control<AnswerBox>("txtAnswer"), text + u'\r');
     }
     // Answers right or wrong, then asks for the next question, 9 × k.
     void play(bool right, int k = 1)
