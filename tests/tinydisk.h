@@ -14,36 +14,25 @@ inline QByteArray bytesOf(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-// A 16 KiB memory file system mounted on a new folder `path` for the
-// test's lifetime; mounted() says whether the machine allowed it.
-class TinyDisk
+// A 16 KiB memory file system on a new folder `path` while the object
+// lives; mounted() says whether the machine allowed it.
+struct TinyDisk
 {
-public:
-    explicit TinyDisk(const QString &path)
-        : m_path(QFile::encodeName(path))
-        , m_mounted(QDir().mkdir(path) && ::mount("quizzola-test", m_path, "tmpfs", 0, "size=16k") == 0)
-    {
-    }
-    ~TinyDisk()
-    {
-        if (m_mounted)
-            ::umount(m_path);
-    }
-    bool mounted() const { return m_mounted; }
-    QString folder() const { return QFile::decodeName(m_path) + QLatin1Char('/'); }
+    const QByteArray path;
+    const bool mounted = QDir().mkdir(QFile::decodeName(path)) && ::mount("quizzola-test", path, "tmpfs", 0, "size=16k") == 0;
+
+    explicit TinyDisk(const QString &folder) : path(QFile::encodeName(folder)) {}
+    ~TinyDisk() { mounted && ::umount(path); }
+    QString folder() const { return QFile::decodeName(path) + u'/'; }
 
     // Writes a file until not one more byte fits, then frees `spare` bytes.
     void fill(qint64 spare = 0) const
     {
         QFile filler(folder() + QStringLiteral("filler"));
         qint64 written = 0;
-        if (m_mounted && filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        if (mounted && filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             while (filler.write(QByteArray(512, 'x')) == 512)
                 written += 512;
         filler.resize(qMax<qint64>(0, written - spare));
     }
-
-private:
-    QByteArray m_path;
-    bool m_mounted;
 };

@@ -133,7 +133,7 @@ private slots:
     void fullDiskIsNeverReportedAsSaved()
     {
         TinyDisk disk(m_dir.path() + QStringLiteral("/disk"));
-        if (!disk.mounted())
+        if (!disk.mounted)
             QSKIP("this machine does not let the test mount a small disk");
         const QString file = disk.folder() + Records::HolderFileName;
         QCOMPARE(Records::writeLines({{file, QStringLiteral("Mario")}}).reason, QString());
