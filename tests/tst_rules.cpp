@@ -12,6 +12,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cstdio>
 
 class RulesTest : public QObject
 {
@@ -152,7 +153,7 @@ private slots:
         QRandomGenerator random(20261206);
         for (int round = 0; round < 40; ++round) {
             QProcess saver;
-            saver.start(QStringLiteral(QUIZZOLA_BINARY_DIR "/record_saver"), {folder});
+            saver.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--save-until-killed"), folder});
             QVERIFY(saver.waitForReadyRead(10000));
             QThread::usleep(random.bounded(3000));
             saver.kill();
@@ -170,5 +171,24 @@ private:
     QTemporaryDir m_dir;
 };
 
-QTEST_GUILESS_MAIN(RulesTest)
+// Run with --save-until-killed <folder/>, saves the record over and over,
+// alternating two contents, until killed; says "saving" after the first.
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--save-until-killed") == 0) {
+        const QString folder = QString::fromLocal8Bit(argv[2]);
+        for (int round = 0;; ++round) {
+            const bool big = round % 2;
+            if (Records::writeLines({{folder + Records::ScoreFileName, big ? QString(3000, u'7') : QStringLiteral("12")},
+                                     {folder + Records::HolderFileName, big ? QString(3000, u'M') : QStringLiteral("Mario")}})
+                    .failed())
+                return 1;
+            if (round == 0)
+                std::puts("saving"), std::fflush(stdout);
+        }
+    }
+    RulesTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_rules.moc"
