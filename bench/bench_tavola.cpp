@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long the game window's handlers take (Google Benchmark options), or with
 // the one argument "clock", how well the game's clock keeps time. Runs on the
 // offscreen platform, nothing shown, played or saved for real.

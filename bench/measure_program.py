@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """measure_program.py PROGRAM: measures the real program in a private Xvfb
 (1920x1080, no window manager, sound server or session bus); prints JSON.
 

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets in fuzz/ with clang and runs each one over a
 # copy of its seed corpus fuzz/corpus/<target>/ (the repository's never
 # changes) for a fixed number of inputs with a fixed seed, so every run tries

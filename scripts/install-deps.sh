@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages the game needs, skipping the work when every
 # one of them is already present.
 # Usage: install-deps.sh [build|test]

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The sanitizer options the tests of a -DQUIZZOLA_SANITIZE=ON build run with.
 # Usage: scripts/sanitize-env.sh COMMAND [ARG...], as `make test` runs ctest.
 # The processes the tests start inherit them; programs built without

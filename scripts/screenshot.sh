@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Remakes the README's screenshot: the first moves of a game in a private X
 # server, photographed after a wrong answer and the next question.
 # Usage: scripts/screenshot.sh [build-dir] [output.png]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Quizzola: the nine-times table against a five-minute clock.
 // Builds the real services and hands them to the game window.
 

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Usage: lintian.sh CPACK BUILD_DIR. Packages the build into a folder of its
 # own and fails on any lintian error or warning, pedantic checks included.
 set -eu

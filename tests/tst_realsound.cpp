@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real sound player, heard: a private PulseAudio daemon plays into a
 // null sink whose monitor parec records. The two sounds must reach it; a
 // missing or broken file must stay silent and never hold the game up.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rules that need no window: drawing a question, reading what was typed,
 // the clock, the record and its files, and the platform the game asks for.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game window on the offscreen platform, with recording fakes: the
 // questions and answers, the start-up, the two endings with the record
 // files, and the new contest.

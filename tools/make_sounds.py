@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the two answer sounds of Quizzola into the repository's suoni/ folder.
 
     suoni/Esatto.wav  played on a right answer: a quick rising arpeggio of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders an SVG file into a square PNG of the given size, with a transparent
 // background. Used at build time to make the program's PNG icons.
 //

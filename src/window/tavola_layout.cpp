@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's controls as designed: names, captions, places, fonts and
 // colours. Places and sizes are given in twips, 15 to a pixel, and kept
 // whatever size the window takes.

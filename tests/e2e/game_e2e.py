@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 r"""Plays Quizzola end to end, as a child would, in a private X server.
 
 Usage: /usr/bin/python3 game_e2e.py <path to the quizzola program>
