@@ -148,7 +148,6 @@ void Tavola::cmdNext_Click()
     m_bandsFollowSize = false;
     RandomSource &random = *m_services.random;
     m_state.shadeLevel = Quiz::shadeFromDraw(random.next());
-    txtAnswer->clear();
     lblMessage->setCaption(QString());
 
     random.reseed();
@@ -160,9 +159,17 @@ void Tavola::cmdNext_Click()
     m_state.answer = qint16(multiplier * Quiz::Multiplicand);
     m_state.answerJudged = false;
 
+    // A screen reader says the description of the control that takes the
+    // focus, so the answer box carries the question, set before the focus
+    // moves. The box is emptied only once the focus is in it: a reader that
+    // first sees its caret move, the focus already there, turns to it
+    // silently and then says nothing when told of the focus.
+    txtAnswer->setAccessibleDescription(QStringLiteral("Quanto fa %1 per %2? Scrivi il risultato e premi Invio.")
+                                            .arg(lblNum1->text(), lblNum2->text()));
     cmdNext->setEnabled(false);
     paintBackground();
     txtAnswer->setFocus();
+    txtAnswer->clear();
 }
 
 void Tavola::paintBackground()
@@ -172,6 +179,9 @@ void Tavola::paintBackground()
 
 void Tavola::giveTurnToNext()
 {
+    // The judgement becomes what a screen reader says with the button as it
+    // takes the focus.
+    cmdNext->setAccessibleDescription(lblMessage->text());
     cmdNext->setEnabled(true);
     cmdNext->setFocus();
 }

@@ -1,0 +1,244 @@
+#!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+r"""Usage: play.py <quizzola program>. Plays two games as a child who cannot see the screen plays
+them, with the Orca screen reader on a desktop of its own, pressing keys with xdotool; checks what
+Orca says, the window titles the X server holds, the screen's pixels and the record files. Game A
+(Mario) sets a record of 1; game B (Luigi) hears it, beats it, and closes the window: no save.
+Orca will not start while another Orca of the same user runs, on any display."""
+import codecs, contextlib, os, pty, re, shutil, signal, subprocess, sys, tempfile, threading, time, tty, types
+
+W, H = 1024, 768
+MAIN, MINIMISED, DIALOG = "Gioca con la Quizzola", "Giocare con la tavola pitagorica", "Quizzola"
+QUESTION = r"^Risposta text\.$|Quanto fa 9 per (\d+)\?"
+env, children = {}, []  # the desktop's environment; every process started
+orca = types.SimpleNamespace(said=[], heard=0, log=[])  # every utterance; how many heard; its log's tail
+
+
+def poll(what, probe, timeout=20, seen=lambda: ""):  # calls probe() till it gives something but None
+    end = time.monotonic() + timeout
+    while (value := probe()) is None:
+        if time.monotonic() > end:
+            raise AssertionError("waited %d s for %s%s" % (timeout, what, seen()))
+        time.sleep(0.1)
+    return value
+
+
+def expect(what, found, wanted):
+    if found != wanted:
+        raise AssertionError("%s: expected %r, found %r" % (what, wanted, found))
+
+
+def start(*command, pass_fds=(), tag=""):
+    """Starts a process in a group of its own, ended in `finally` or, should this script die, by a SIGTERM."""
+    with open(os.path.join(env["HOME"], os.path.basename(command[0]) + tag + ".log"), "ab") as log:
+        children.append(subprocess.Popen(["setpriv", "--pdeathsig", "TERM", "--", *command], env=env, stdout=log,
+                                         stderr=log, stdin=subprocess.DEVNULL, pass_fds=pass_fds, start_new_session=True))
+    return children[-1]
+
+
+def ready_line(*command):  # starts a daemon; gives the line it writes to fd {fd} once ready
+    read_end, write_end = os.pipe()
+    start(*(a.replace("{fd}", str(write_end)) for a in command), pass_fds=(write_end,))
+    os.close(write_end)
+    with os.fdopen(read_end) as ready:
+        line = ready.readline().strip()  # the run's alarm bounds the wait
+    expect(command[0] + " ready", bool(line), True)
+    return line
+
+
+def run(*command, ok=None):
+    """Runs a short client; gives its output, or with `ok` (a pattern) None if it fails or does not match."""
+    done = subprocess.run([str(a) for a in command], env=env, capture_output=True, timeout=20)
+    if done.returncode == 0 and re.search(ok or "", done.stdout.decode(errors="replace")):
+        return done.stdout if command[0] == "import" else done.stdout.decode().strip()
+    if ok is None:
+        raise AssertionError("%s failed: %s" % (" ".join(map(str, command)), done.stderr.decode().strip()))
+
+
+def listen(fd):  # collects what Orca says from its debug log; an utterance may span lines
+    decode, partial, utterance = codecs.getincrementaldecoder("utf-8")("replace").decode, "", None
+    while True:  # till the end of the test, which keeps the terminal open
+        lines = (partial + decode(os.read(fd, 65536))).split("\n")
+        partial = lines.pop()
+        orca.log = (orca.log + lines)[-12:]
+        for line in lines:
+            if utterance is not None or "SPEECH OUTPUT: '" in line:
+                utterance = line.split("SPEECH OUTPUT: '", 1)[-1] if utterance is None else utterance + " " + line
+                if end := re.search(r"'\s*[\[{]", utterance):
+                    orca.said.append(" ".join(utterance[:end.start()].split()))
+                    utterance = None
+
+
+def hear(*patterns, timeout=20):
+    """Waits for Orca to say something matching each pattern in turn; gives the last match."""
+    for pattern in patterns:
+        said = lambda: next(((i + 1, m) for i in range(orca.heard, len(orca.said))
+                             if (m := re.search(pattern, orca.said[i]))), None)
+        orca.heard, match = poll("Orca to say %r" % pattern, said, timeout)
+    return match
+
+
+def desktop(work):
+    """Starts the desktop and Orca. Of the caller's environment only the path, language and sanitizer
+    options get in: not its session, nor its Qt platform (`make test` asks for offscreen)."""
+    env.update((k, v) for k, v in os.environ.items() if k in ("PATH", "LANG", "LC_ALL") or k.endswith("SAN_OPTIONS"))
+    for name in ("HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME"):
+        os.makedirs(env.setdefault(name, os.path.join(work, name.lower())), 0o700)
+    # -noreset: a server that resets as its last client leaves turns the next one away meanwhile.
+    env["DISPLAY"] = ":" + ready_line("Xvfb", "-displayfd", "{fd}", "-nolisten", "tcp", "-noreset",
+                                      "-screen", "0", "%dx%dx24" % (W, H))
+    env["DBUS_SESSION_BUS_ADDRESS"] = ready_line("dbus-daemon", "--session", "--nofork", "--nopidfile",
+                                                 "--print-address={fd}", "--address=unix:dir=" + work)
+    start("openbox")
+    start("/usr/libexec/at-spi-bus-launcher", "--launch-immediately")
+    poll("openbox", lambda: run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK", ok="window id"),
+         seen=lambda: "; Xvfb %s" % ("has ended" if children[0].poll() is not None else "runs"))
+    # Orca would start a bus launcher of its own, one that outlives the test, if it came first.
+    poll("the accessibility bus", lambda: run("dbus-send", "--session", "--print-reply", "/", "--dest=org.freedesktop.DBus",
+                                              "org.freedesktop.DBus.NameHasOwner", "string:org.a11y.Bus", ok="true"))
+    # Orca's speech is read from its log: no speech server (started by this command) keeps it waiting on
+    # sound, as one does with no sound server or no voice (then playing a 29 s recording at every word).
+    env["SPEECHD_CMD"] = "/bin/false"
+    if "ASAN_OPTIONS" in env:  # Qt's leak of key events (see lsan.supp) is told from ours by whole stacks only
+        env["ASAN_OPTIONS"] += ":fast_unwind_on_malloc=0"
+    # Orca's log goes to a terminal, so that Python writes it line by line, not 8 KiB at a time.
+    master, terminal = pty.openpty()
+    tty.setraw(terminal)
+    threading.Thread(target=listen, args=(master,), daemon=True).start()
+    start("orca", "-u", os.path.join(work, "orca"), "--debug-file", os.ttyname(terminal))
+    hear(r"^Screen reader on\.$", timeout=40)
+    run("xdotool", "mousemove", W - 10, H - 10)  # no tooltip in the way
+
+
+def keys(*keys, typed=None, then=()):
+    """Types `typed`, presses `keys` (or runs xdotool's commands from "keydown"), hears `then`."""
+    orca.heard = len(orca.said)
+    if typed is not None:
+        run("xdotool", "type", "--delay", "60", typed)
+    if keys:
+        run("xdotool", *(keys if keys[0] == "keydown" else ("key",) + keys))
+    return hear(*then) if then else None
+
+
+def titled(title, window=None):
+    """Waits for `window`, or else the one with the keyboard, to be titled exactly `title`; gives its id."""
+    name = lambda: run("xdotool", *(["getwindowname", window] if window else ["getactivewindow", "getwindowname"]), ok="")
+    poll("a window titled %r" % title, lambda: True if name() == title else None, seen=lambda: ", not %r" % name())
+    return window or run("xdotool", "getactivewindow")
+
+
+def column():  # the screen's pixels down a column right of every control, top to bottom
+    shot = run("import", "-silent", "-window", "root", "-depth", "8", "rgb:-")
+    return [tuple(shot[i:i + 3]) for i in range(3 * (W - 20), len(shot), 3 * W)]
+
+
+def bands():
+    """Waits for the client area, top row to screen foot, to show 256 bands (10s, 10s, i); gives its top."""
+    def probe():
+        pixels = column()
+        top = next((y for y, (r, g, b) in enumerate(pixels) if r == g <= 140 and r % 10 == b == 0), 0)
+        blues = [b for r, g, b in pixels[top:] if r == g == pixels[top][0]]
+        return top if top and len(blues) == H - top and len(set(blues)) == 256 and all(
+            abs(b - y * 256 // (H - top)) <= 1 for y, b in enumerate(blues)) else None
+    return poll("blue bands", probe, seen=lambda: "; every 32nd pixel: %r" % column()[::32])
+
+
+def question(*pressed):  # presses keys; gives k of "9 per k", said as the answer box takes the focus
+    expect("said first", keys(*pressed, then=[QUESTION])[0], "Risposta text.")
+    return int(hear(QUESTION)[1])
+
+
+def answer(typed, judgement):  # Orca adds a full stop to a judgement that ends without one
+    keys("Return", typed=str(typed), then=[r"^Nuovo calcolo push button\.$", r"^%s\.?$" % re.escape(judgement)])
+
+
+def review(key):  # what Orca's flat review reads on keypad 7, 8 or 9: the line above, this one, below
+    return keys(key, then=["."]).string
+
+
+def begin(name, tag):  # starts the program, plays up to the first question; gives (process, k, window)
+    process = start(os.path.abspath(sys.argv[1]), tag=tag)
+    hear(r"^Quizzola dialog\.$", r"^Come ti chiami\? text\.$")
+    titled(DIALOG)
+    keys("Return", typed=name, then=[r"^%s vediamo se sei un vero campione$" % name])
+    titled(DIALOG)
+    return process, question("Return"), titled(MAIN)
+
+
+def ends(process):  # waits for the program to end with code 0; gives the record files' bytes
+    expect("exit code", poll("the program to end", process.poll, 15), 0)
+    return [open(os.path.join(env["XDG_DATA_HOME"], "quizzola", name), "rb").read()
+            for name in ("tavrec9.txt", "ntavrec9.txt")]
+
+
+def game_a():
+    process, k, window = begin("Mario", "-A")
+    top = bands()
+    expect("the row of the answer box", review("KP_Up"), "9 X %d = Risposta" % k)
+    answer(9 * k, "Esatto! Mario sei forte!")
+    k = question("alt+n")
+    answer(9 * k + 1, "Sbagliato!! %d" % (9 * k))
+    poll("a black client area", lambda: True if set(column()[top:]) == {(0, 0, 0)} else None)
+    expect("the line above the buttons", review("KP_Home"), "1 1 2")
+    expect("the line above the counts", review("KP_Home"), "Risposte esatte Risposte errate Risposte totali")
+    run("xdotool", "windowminimize", window)
+    titled(MINIMISED, window)
+    run("xdotool", "windowactivate", "--sync", window)
+    expect("the restored window", titled(MINIMISED), window)
+    # Alt held a moment, as by a hand: a chord sent at once may end before the menu has the keyboard.
+    keys("keydown", "alt", "sleep", "0.1", "key", "u", "sleep", "0.1", "keyup", "alt", then=[r"^autori@example\.org\.$"])
+    keys("Down", then=[r"^nuovo\.$"])
+    keys("Return", then=[r"^INIZIAMO UNA NUOVA GARA \?$"])
+    titled("INIZIARE NUOVA GARA")
+    keys("Return", then=[r"^Sbagliato!! %d\.$" % (9 * k)])  # No, the default: the game goes on
+    question("Return")
+    keys("alt+x", then=[r"^Ok! Ho registrato il tuo record, C A M P I O N E\.?$"])
+    titled(DIALOG)
+    keys("Return")
+    expect("record files after game A", ends(process), [b"1\r\n", b"Mario\r\n"])
+
+
+def game_b():
+    process, k, _ = begin("Luigi", "-B")
+    lines = []  # the lines below the question, down to the one after "con punti"
+    while "con punti" not in lines[-2:-1]:
+        lines.append(review("KP_Page_Up"))
+    expect("the record read below the question", " ".join(lines).split("Il record ")[-1], "è di Mario con punti 1")
+    answer(9 * k, "Esatto! Luigi sei forte!")
+    answer(9 * question("space"), "Esatto! Luigi sei forte!")  # 2 beats the record, but
+    keys("alt+F4")  # closing the window saves nothing
+    expect("record files after game B", ends(process), [b"1\r\n", b"Mario\r\n"])
+
+
+def stop(number, frame):
+    raise AssertionError("the run took over 150 s")
+
+
+def main():
+    signal.signal(signal.SIGALRM, stop)
+    signal.alarm(150)  # below CTest's 180 s, so `finally` always has its turn
+    work = tempfile.mkdtemp(prefix="quizzola-play-")
+    try:
+        desktop(work)
+        game_a()
+        game_b()
+        print("PASS. Orca said:\n  " + "\n  ".join(orca.said))
+        return 0
+    except Exception as error:  # noqa: BLE001 - any fault fails the test
+        print("FAIL: %s: %s\n--- Orca said, last:\n  %s\n--- Orca's log, last lines:\n%s" % (
+            type(error).__name__, error, "\n  ".join(orca.said[-15:]), "\n".join(orca.log)), flush=True)
+        home = env.get("HOME", work)
+        subprocess.run(["tail", "-n", "6"] + [os.path.join(home, n) for n in sorted(os.listdir(home)) if n.endswith(".log")])
+        return 1
+    finally:
+        signal.alarm(0)
+        for process in reversed(children):  # a SIGTERM first lets Xvfb and the bus launcher tidy up
+            for sig in (signal.SIGTERM, signal.SIGKILL):
+                with contextlib.suppress(ProcessLookupError, subprocess.TimeoutExpired):
+                    os.killpg(process.pid, sig)
+                    process.wait(timeout=3)
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
