@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The rules that need no window: drawing a question, reading what was typed,
-// the clock, the record and its files, and the platform the game asks for.
+// saving the record, and the platform the game asks for.
 
-#include "clock/countdown.h"
 #include "platform/displayplatform.h"
 #include "platform/numbers.h"
 #include "quiz/questions.h"
 #include "records/recordfiles.h"
-#include "tinydisk.h"
+#include "tinydisk.h" // bytesOf
 
 #include <QProcess>
 #include <QRandomGenerator>
@@ -97,31 +96,6 @@ private slots:
         QVERIFY(Records::isBeaten(QStringLiteral("12\r\n"), QStringLiteral(" 13")));
     }
 
-    // The display borrows from minutes and hours without ever showing 60,
-    // and stops at 00:00:00; the farewell shows 600 of the 900 seconds.
-    void clockCountsDownFiveMinutes()
-    {
-        Clock::Fields clock;
-        Clock::reset(clock);
-        clock.remainingSeconds = 900;
-        QStringList shown;
-        for (int i = 0; i < 300; ++i) {
-            Clock::tick(clock);
-            shown << Clock::display(clock);
-        }
-        QCOMPARE(shown.first(), QStringLiteral("00:04:59"));
-        QCOMPARE(shown.at(59), QStringLiteral("00:04:00"));
-        QCOMPARE(shown.last(), Clock::TimeUp);
-        QVERIFY(!shown.join(QLatin1Char(' ')).contains(QLatin1String(":60")));
-        QCOMPARE(int(clock.remainingSeconds), 600);
-        Clock::tick(clock);
-        QCOMPARE(Clock::display(clock), Clock::TimeUp);
-
-        clock = Clock::Fields{1, 0, 0.0f, 10};
-        Clock::tick(clock);
-        QCOMPARE(Clock::display(clock), QStringLiteral("00:59:59"));
-    }
-
     // Only when the user chose no platform and X is there does the game
     // ask for X11, where minimising is reported.
     void platformIsX11WhenADisplayIsThere()
@@ -129,21 +103,6 @@ private slots:
         QCOMPARE(preferredPlatform(QByteArray(), ":0"), QByteArray("xcb")); // Wayland desktop, XWayland
         QCOMPARE(preferredPlatform("wayland", ":0"), QByteArray());         // the user's choice
         QCOMPARE(preferredPlatform(QByteArray(), QByteArray()), QByteArray()); // no X display
-    }
-
-    // commit() alone reports success on a full disk: the save must not.
-    void fullDiskIsNeverReportedAsSaved()
-    {
-        TinyDisk disk(m_dir.path() + QStringLiteral("/disk"));
-        if (!disk.mounted)
-            QSKIP("this machine does not let the test mount a small disk");
-        const QString file = disk.folder() + Records::HolderFileName;
-        QCOMPARE(Records::writeLines({{file, QStringLiteral("Mario")}}).reason, QString());
-        disk.fill();
-        const Records::SaveFailure failure = Records::writeLines({{file, QString(6000, QLatin1Char('N'))}});
-        QVERIFY2(failure.failed(), "a save on a full disk was reported as done");
-        QCOMPARE(failure.path, file);
-        QCOMPARE(bytesOf(file), QByteArray("Mario\r\n"));
     }
 
     // A crash or power cut can cut a save short at any moment: each file
