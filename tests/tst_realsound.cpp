@@ -37,10 +37,8 @@ private slots:
     }
     void cleanupTestCase()
     {
-        m_recorder.kill();
-        m_daemon.kill();
-        m_recorder.waitForFinished();
-        m_daemon.waitForFinished();
+        for (QProcess *process : {&m_recorder, &m_daemon})
+            process->kill(), process->waitForFinished();
     }
 
     void soundsAreHeardAndBadFilesAreNot_data()

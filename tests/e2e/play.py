@@ -1,10 +1,9 @@
 #!/usr/bin/python3
 # SPDX-License-Identifier: GPL-3.0-or-later
-r"""Usage: play.py <quizzola program>. Plays two games as a child who cannot see the screen plays
-them, with the Orca screen reader on a desktop of its own, pressing keys with xdotool; checks what
-Orca says, the window titles the X server holds, the screen's pixels and the record files. Game A
-(Mario) sets a record of 1; game B (Luigi) hears it, beats it, and closes the window: no save.
-Orca will not start while another Orca of the same user runs, on any display."""
+r"""Usage: play.py <quizzola program>. Plays two games by ear with Orca, on a desktop of its own, with
+xdotool's keys; checks what Orca says, the titles X holds, the screen's pixels and the record files.
+Mario sets a record of 1; Luigi hears it, beats it, and closes the window: no save. (Orca will not
+start while another Orca of the same user runs, on any display.)"""
 import codecs, contextlib, os, pty, re, shutil, signal, subprocess, sys, tempfile, threading, time, tty, types
 
 W, H = 1024, 768
