@@ -191,6 +191,7 @@ def game_a():
     titled("INIZIARE NUOVA GARA")
     keys("Return", then=[r"^Sbagliato!! %d\.$" % (9 * k)])  # No, the default: the game goes on
     question("Return")
+    bands()  # the next question paints the bands again
     keys("alt+x", then=[r"^Ok! Ho registrato il tuo record, C A M P I O N E\.?$"])
     titled(DIALOG)
     keys("Return")
