@@ -13,9 +13,9 @@ packages="build-essential cmake qt6-base-dev qt6-multimedia-dev qt6-svg-dev
 case "${1:-build}" in
   build) ;;
   test) packages="$packages
-  xvfb xdotool x11-utils wmctrl openbox imagemagick pulseaudio pulseaudio-utils
+  xvfb xdotool x11-utils openbox imagemagick pulseaudio pulseaudio-utils
   desktop-file-utils appstream lintian clang libclang-rt-14-dev
-  python3-pyatspi at-spi2-core dbus-daemon orca speech-dispatcher espeak-ng
+  at-spi2-core dbus-daemon orca speech-dispatcher espeak-ng
   libbenchmark-dev libxdamage1 libxtst6" ;;
   *) echo "usage: $0 [build|test]" >&2; exit 2 ;;
 esac
