@@ -23,7 +23,11 @@ struct TinyDisk
     const bool mounted = QDir().mkdir(QFile::decodeName(path)) && ::mount("quizzola-test", path, "tmpfs", 0, "size=16k") == 0;
 
     explicit TinyDisk(const QString &folder) : path(QFile::encodeName(folder)) {}
-    ~TinyDisk() { mounted && ::umount(path); }
+    ~TinyDisk()
+    {
+        if (mounted)
+            ::umount(path);
+    }
     QString folder() const { return QFile::decodeName(path) + u'/'; }
 
     // Writes a file until not one more byte fits, then frees `spare` bytes.

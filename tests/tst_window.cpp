@@ -44,7 +44,7 @@ private slots:
         game.start(QStringLiteral("Mario"));
         QCOMPARE(game.caption("lblconto"), QStringLiteral("00:05:00"));
         QCOMPARE(int(game.window->state().clock.remainingSeconds), 900);
-        QVERIFY(game.window->findChild<QTimer *>(QStringLiteral("Timer1"))->isActive());
+        QVERIFY(game.control<QTimer>("Timer1")->isActive());
     }
 
     // Every typed key is reported, even one the full box refuses; an answer

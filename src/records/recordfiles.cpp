@@ -48,6 +48,22 @@ QString reasonFor(const QFileDevice &file)
 
 const QString FolderInTheWay = QStringLiteral("al suo posto c'è una cartella");
 
+// Writes `bytes` to a temporary file that will replace `file`'s target on
+// commit. commit() alone can report success on a full disk, since it does
+// not look at a failed flush: every step before the rename is checked.
+QString prepare(QSaveFile &file, const QByteArray &bytes)
+{
+    if (QFileInfo(file.fileName()).isDir())
+        return FolderInTheWay;
+    if (!file.open(QIODevice::WriteOnly))
+        return reasonFor(file);
+    if (file.write(bytes) == bytes.size() && file.flush() && file.error() == QFileDevice::NoError)
+        return QString();
+    const QString reason = reasonFor(file);
+    file.cancelWriting();
+    return reason;
+}
+
 } // namespace
 
 QString ensureExists(const QString &path)
@@ -80,26 +96,6 @@ ReadResult readText(const QString &path)
     result.text = QString::fromLocal8Bit(bytes);
     return result;
 }
-
-namespace {
-
-// Writes `bytes` to a temporary file that will replace `file`'s target on
-// commit. commit() alone can report success on a full disk, since it does
-// not look at a failed flush: every step before the rename is checked.
-QString prepare(QSaveFile &file, const QByteArray &bytes)
-{
-    if (QFileInfo(file.fileName()).isDir())
-        return FolderInTheWay;
-    if (!file.open(QIODevice::WriteOnly))
-        return reasonFor(file);
-    if (file.write(bytes) == bytes.size() && file.flush() && file.error() == QFileDevice::NoError)
-        return QString();
-    const QString reason = reasonFor(file);
-    file.cancelWriting();
-    return reason;
-}
-
-} // namespace
 
 SaveFailure writeLines(const QList<Line> &lines)
 {
