@@ -3,6 +3,7 @@
 // Builds the real services and hands them to the game window.
 
 #include "platform/displayplatform.h"
+#include "platform/endrequests.h"
 #include "platform/qtdialogs.h"
 #include "platform/qtsoundplayer.h"
 #include "platform/systemservices.h"
@@ -30,6 +31,10 @@ int main(int argc, char *argv[])
 
     Tavola tavola(Services{&dialogs, &sound, &random, &system});
     window = &tavola;
+    // Logout, shutdown or a signal: the game decides how to end, saving a
+    // record just earned if the farewell is still waiting for its OK.
+    EndRequests endRequests;
+    QObject::connect(&endRequests, &EndRequests::requested, &tavola, &Tavola::endRequested);
     tavola.start();
     // The game ends through its own exit; closing the window from its
     // title bar ends it here, with nothing saved.

@@ -8,6 +8,7 @@
 #include "records/recordfiles.h"
 #include "tinydisk.h" // bytesOf
 
+#include <QLockFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -130,6 +131,35 @@ private slots:
                          qPrintable(QStringLiteral("%1 holds %2 bytes").arg(name).arg(bytes.size())));
             }
         }
+    }
+
+    // Two copies of the game save in turn: one that hangs holding the lock
+    // makes the other say so and write nothing; one killed holding it does
+    // not keep the other from saving.
+    void recordLockOfAnotherCopy()
+    {
+        const QString folder = m_dir.path() + QStringLiteral("/lock/");
+        QVERIFY(QDir().mkpath(folder));
+        int ready[2], proceed[2];
+        QVERIFY(pipe(ready) == 0 && pipe(proceed) == 0);
+        const pid_t other = fork();
+        if (other == 0) { // takes the lock, says so, then hangs until killed or left alone
+            close(proceed[1]);
+            QLockFile lock(folder + Records::LockFileName);
+            char byte = lock.lock();
+            if (write(ready[1], &byte, 1) == 1)
+                (void)read(proceed[0], &byte, 1);
+            _exit(0);
+        }
+        char byte = 0;
+        QVERIFY(read(ready[0], &byte, 1) == 1);
+        const Records::SaveResult blocked = Records::saveIfBeaten(folder, QStringLiteral("3"), QStringLiteral("Luigi"));
+        QCOMPARE(blocked.failure.reason, QStringLiteral("un'altra copia del gioco lo sta usando da troppo tempo"));
+        QCOMPARE(bytesOf(folder + Records::ScoreFileName), QByteArray("<missing>"));
+        QVERIFY(kill(other, SIGKILL) == 0 && waitpid(other, nullptr, 0) == other);
+        QVERIFY(QFile::exists(folder + Records::LockFileName));
+        QCOMPARE(int(Records::saveIfBeaten(folder, QStringLiteral("3"), QStringLiteral("Luigi")).outcome), int(Records::Outcome::Saved));
+        QCOMPARE(bytesOf(folder + Records::HolderFileName), QByteArray("Luigi\r\n"));
     }
 
 private:

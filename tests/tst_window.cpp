@@ -4,13 +4,19 @@
 // files, and the new contest.
 
 #include "game.h"
+#include "platform/endrequests.h"
 
+#include <QLockFile>
 #include <QtTest>
+#include <csignal>
 
 namespace {
 
 const QString Congratulation = QStringLiteral("Ok! Ho registrato il tuo record, C A M P I O N E|");
 const QString Farewell = QStringLiteral("Ciao a presto. Ore 600|Data 06/12/26");
+// How a game ends: the exit button, the clock, or the desktop asking the
+// program to end while the farewell waits or during play.
+constexpr int Exit = 0, TimeUp = 1, EndAtFarewell = 2, EndInPlay = 3;
 
 // Five minutes of ticks: the clock borrows a minute without ever showing
 // 60 seconds, and the game ends on the tick after it shows 00:00:00.
@@ -69,26 +75,33 @@ private slots:
         QCOMPARE(game.caption("lblScore2"), QStringLiteral("2"));
     }
 
-    // Stored records of every kind, the two endings, and names of every kind.
+    // Stored records of every kind, the ways a game ends, names of every
+    // kind, and another copy of the game storing its record meanwhile.
     void endingsKeepOrReplaceTheRecord_data()
     {
         QTest::addColumn<QByteArray>("score");
         QTest::addColumn<QByteArray>("holder");
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("right");
-        QTest::addColumn<bool>("timeUp");
+        QTest::addColumn<int>("ending");
+        QTest::addColumn<QByteArray>("meanwhile"); // the score another copy stores, with "Anna"
         QTest::addColumn<QByteArray>("savedScore"); // empty: left as it was
-        const QByteArray anna = "Anna\r\n";
-        QTest::newRow("first record") << QByteArray() << QByteArray() << "Mario" << 1 << false << QByteArray("1\r\n");
-        QTest::newRow("zero never written") << QByteArray() << QByteArray() << "Mario" << 0 << false << QByteArray();
-        QTest::newRow("tie kept") << QByteArray("2\r\n") << anna << "Mario" << 2 << true << QByteArray();
-        QTest::newRow("beaten when time is up") << QByteArray("2\r\n") << anna << "Mario" << 3 << true << QByteArray("3\r\n");
-        QTest::newRow("binary score file is 0") << QByteArray("\x00\xff\xfe\x01", 4) << QByteArray("\xc3\x28") << "Mario" << 1 << false << QByteArray("1\r\n");
-        QTest::newRow("digits then text") << QByteArray("12abc") << anna << "Mario" << 12 << false << QByteArray();
-        QTest::newRow("10 KiB of digits") << QByteArray(10240, '9') << anna << "Mario" << 5 << false << QByteArray();
-        QTest::newRow("no name") << QByteArray() << QByteArray() << "" << 1 << false << QByteArray("1\r\n");
-        QTest::newRow("long name") << QByteArray() << QByteArray() << QString(10000, QChar(0x00E8)) << 1 << false << QByteArray("1\r\n");
-        QTest::newRow("emoji, right to left, markup") << QByteArray() << QByteArray() << QStringLiteral("Zoë 😀 مريم <b>&amp;") << 1 << false << QByteArray("1\r\n");
+        const QByteArray anna = "Anna\r\n", none;
+        QTest::newRow("first record") << none << none << "Mario" << 1 << Exit << none << QByteArray("1\r\n");
+        QTest::newRow("zero never written") << none << none << "Mario" << 0 << Exit << none << none;
+        QTest::newRow("tie kept") << QByteArray("2\r\n") << anna << "Mario" << 2 << TimeUp << none << none;
+        QTest::newRow("beaten when time is up") << QByteArray("2\r\n") << anna << "Mario" << 3 << TimeUp << none << QByteArray("3\r\n");
+        QTest::newRow("binary score file is 0") << QByteArray("\x00\xff\xfe\x01", 4) << QByteArray("\xc3\x28") << "Mario" << 1 << Exit << none << QByteArray("1\r\n");
+        QTest::newRow("digits then text") << QByteArray("12abc") << anna << "Mario" << 12 << Exit << none << none;
+        QTest::newRow("10 KiB of digits") << QByteArray(10240, '9') << anna << "Mario" << 5 << Exit << none << none;
+        QTest::newRow("no name") << none << none << "" << 1 << Exit << none << QByteArray("1\r\n");
+        QTest::newRow("long name") << none << none << QString(10000, QChar(0x00E8)) << 1 << Exit << none << QByteArray("1\r\n");
+        QTest::newRow("emoji, right to left, markup") << none << none << QStringLiteral("Zoë 😀 مريم <b>&amp;") << 1 << Exit << none << QByteArray("1\r\n");
+        QTest::newRow("another copy's higher record kept") << none << none << "Bruno" << 1 << Exit << QByteArray("2\r\n") << none;
+        QTest::newRow("another copy's record tied") << none << none << "Bruno" << 2 << TimeUp << QByteArray("2\r\n") << none;
+        QTest::newRow("another copy's record beaten") << none << none << "Bruno" << 3 << Exit << QByteArray("2\r\n") << QByteArray("3\r\n");
+        QTest::newRow("logout at the farewell saves quietly") << none << none << "Mario" << 1 << EndAtFarewell << none << QByteArray("1\r\n");
+        QTest::newRow("logout during play saves nothing") << none << none << "Mario" << 1 << EndInPlay << none << none;
     }
     void endingsKeepOrReplaceTheRecord()
     {
@@ -96,7 +109,8 @@ private slots:
         QFETCH(QByteArray, holder);
         QFETCH(QString, name);
         QFETCH(int, right);
-        QFETCH(bool, timeUp);
+        QFETCH(int, ending);
+        QFETCH(QByteArray, meanwhile);
         QFETCH(QByteArray, savedScore);
         Game game;
         game.store(Records::ScoreFileName, score);
@@ -105,13 +119,33 @@ private slots:
         QCOMPARE(game.caption("lblnome1"), name);
         for (int i = 0; i < right; ++i)
             game.play(true);
-        if (timeUp)
+        if (!meanwhile.isEmpty()) {
+            game.store(Records::ScoreFileName, score = meanwhile);
+            game.store(Records::HolderFileName, holder = "Anna\r\n");
+        }
+        EndRequests desktop; // SIGTERM and SIGHUP reach the game on its event loop
+        QObject::connect(&desktop, &EndRequests::requested, game.window.get(), &Tavola::endRequested);
+        const auto signalEnd = [&desktop](int signal) {
+            QSignalSpy heard(&desktop, &EndRequests::requested);
+            raise(signal);
+            QVERIFY(heard.wait());
+        };
+        game.dialogs.whileOpen = [&signalEnd, ending](const QString &text) {
+            if (ending == EndAtFarewell && text.startsWith(QLatin1String("Ciao")))
+                signalEnd(SIGTERM);
+        };
+        if (ending == EndInPlay)
+            signalEnd(SIGHUP);
+        else if (ending != Exit)
             runClockOut(game);
         game.window->cmdExit_Click();
         game.window->Timer1_Timer();
         QCOMPARE(game.system.terminations, 1);
-        // A new record is announced; otherwise only the clock running out says goodbye.
-        const QString last = !savedScore.isEmpty() ? Congratulation : timeUp ? Farewell : QString();
+        // A new record is announced, but not to a desktop that is ending;
+        // otherwise only the clock running out says goodbye.
+        const QString last = !savedScore.isEmpty() && ending < EndAtFarewell ? Congratulation
+                             : ending == TimeUp || ending == EndAtFarewell    ? Farewell
+                                                                              : QString();
         QCOMPARE(game.dialogs.shown.size() > 2 ? game.dialogs.shown.last() : QString(), last);
         QCOMPARE(game.bytesOf(Records::ScoreFileName), savedScore.isEmpty() ? score : savedScore);
         QCOMPARE(game.bytesOf(Records::HolderFileName), savedScore.isEmpty() ? holder : name.toUtf8() + "\r\n");
@@ -124,6 +158,7 @@ private slots:
         QTest::addColumn<QString>("trouble");
         QTest::addColumn<QString>("said");
         QTest::newRow("no record folder") << "folder" << "niente cartella";
+        QTest::newRow("record locked by a copy that hangs") << "locked" << "un'altra copia del gioco";
         QTest::newRow("folder in place of the score file") << "score" << "tavrec9.txt";
         QTest::newRow("holder turned folder before the save") << "holder" << "ntavrec9.txt";
         QTest::newRow("disk full at the save") << "full" << "ntavrec9.txt";
@@ -147,13 +182,16 @@ private slots:
             game.system.folder.clear();
         if (trouble == "score")
             turnToFolder(Records::ScoreFileName);
+        QLockFile otherCopy(folder + Records::LockFileName);
+        QVERIFY(trouble != "locked" || otherCopy.lock());
         game.start(QString(6000, u'N'));
+        otherCopy.unlock(); // too late: the record could not be read at the start
         for (int i = 0; i < 3; ++i)
             game.play(true);
         if (trouble == "holder")
             turnToFolder(Records::HolderFileName);
         if (trouble == "full")
-            disk.fill(4096); // room for the new score, not for the long name
+            disk.fill(8192); // room for the lock and the new score, not for the long name
         game.window->cmdExit_Click();
         const QString shown = game.dialogs.shown.join(u'\n');
         QVERIFY2(shown.contains(said), qPrintable(shown));

@@ -97,6 +97,25 @@ ReadResult readText(const QString &path)
     return result;
 }
 
+FolderLock::FolderLock(const QString &folder)
+    : m_lock(folder + LockFileName)
+{
+    m_lock.setStaleLockTime(1000);
+    if (m_lock.tryLock(LockWaitMs))
+        return;
+    switch (m_lock.error()) {
+    case QLockFile::LockFailedError:
+        m_error = QStringLiteral("un'altra copia del gioco lo sta usando da troppo tempo");
+        break;
+    case QLockFile::PermissionError:
+        m_error = QStringLiteral("non ho il permesso di bloccarlo per usarlo da solo");
+        break;
+    default:
+        m_error = QStringLiteral("non si riesce a bloccarlo per usarlo da solo");
+        break;
+    }
+}
+
 SaveFailure writeLines(const QList<Line> &lines)
 {
     // Every new content is written and checked before any file is replaced.
@@ -127,6 +146,23 @@ SaveFailure writeLines(const QList<Line> &lines)
         return failure;
     }
     return {};
+}
+
+SaveResult saveIfBeaten(const QString &folder, const QString &score, const QString &holder)
+{
+    const QString scorePath = folder + ScoreFileName;
+    const FolderLock lock(folder);
+    if (!lock.error().isEmpty())
+        return {Outcome::Failed, {scorePath, lock.error()}};
+    ReadResult stored;
+    if (QFileInfo::exists(scorePath))
+        stored = readText(scorePath);
+    if (!stored.error.isEmpty())
+        return {Outcome::Failed, {scorePath, stored.error}};
+    if (!isBeaten(stored.text, score))
+        return {Outcome::NotBeaten, {}};
+    const SaveFailure failure = writeLines({{scorePath, score}, {folder + HolderFileName, holder}});
+    return {failure.failed() ? Outcome::Failed : Outcome::Saved, failure};
 }
 
 bool isBeaten(const QString &recordCaption, const QString &scoreCaption)

@@ -42,21 +42,33 @@ void Tavola::Form_Load()
     // The record as stored: the files are created empty when missing and
     // shown as they are. A file that cannot be used leaves its caption empty
     // and the record unsaved at the end, so a stored record is never lost.
+    // Both are read under the folder's lock, so a copy of the game saving
+    // its record meanwhile is seen before or after its save, never halfway;
+    // what went wrong is told once the lock is released.
+    QString problem;
     m_state.recordFilesReadable = !m_state.windowsDir.isEmpty();
     if (m_state.recordFilesReadable) {
+        const Records::FolderLock lock(m_state.windowsDir);
+        if (!lock.error().isEmpty()) {
+            problem = QStringLiteral("Non riesco a leggere il file dei record %1: %2.")
+                          .arg(recordPath(Records::ScoreFileName), lock.error());
+            m_state.recordFilesReadable = false;
+        }
         for (const QString &fileName : {Records::ScoreFileName, Records::HolderFileName}) {
-            const QString error = Records::ensureExists(recordPath(fileName));
+            const QString error = m_state.recordFilesReadable ? Records::ensureExists(recordPath(fileName)) : QString();
             if (!error.isEmpty()) {
-                m_services.dialogs->showMessage(
-                    QStringLiteral("Non riesco a creare il file dei record %1: %2.\n%3")
-                        .arg(recordPath(fileName), error, Texts::PlayAnyway));
+                problem = QStringLiteral("Non riesco a creare il file dei record %1: %2.").arg(recordPath(fileName), error);
                 m_state.recordFilesReadable = false;
-                break;
             }
         }
+        lblpunti->setCaption(Leggifiletxt(Records::ScoreFileName, problem));
+        lblnome->setCaption(Leggifiletxt(Records::HolderFileName, problem));
+    } else {
+        lblpunti->setCaption(QString());
+        lblnome->setCaption(QString());
     }
-    lblpunti->setCaption(Leggifiletxt(Records::ScoreFileName));
-    lblnome->setCaption(Leggifiletxt(Records::HolderFileName));
+    if (!problem.isEmpty())
+        m_services.dialogs->showMessage(problem + QLatin1Char('\n') + Texts::PlayAnyway);
 
     // The seconds counter starts at 900 although the display shows five
     // minutes; the farewell shows what is left of it (600 when time is up).
@@ -124,15 +136,13 @@ QString Tavola::recordPath(const QString &fileName) const
     return m_state.windowsDir + fileName;
 }
 
-QString Tavola::Leggifiletxt(const QString &fileName)
+QString Tavola::Leggifiletxt(const QString &fileName, QString &problem)
 {
     if (!m_state.recordFilesReadable)
         return QString();
     const Records::ReadResult read = Records::readText(recordPath(fileName));
     if (!read.error.isEmpty()) {
-        m_services.dialogs->showMessage(
-            QStringLiteral("Non riesco a leggere il file dei record %1: %2.\n%3")
-                .arg(recordPath(fileName), read.error, Texts::PlayAnyway));
+        problem = QStringLiteral("Non riesco a leggere il file dei record %1: %2.").arg(recordPath(fileName), read.error);
         m_state.recordFilesReadable = false;
     }
     return read.text;
@@ -224,7 +234,7 @@ void Tavola::txtAnswer_KeyPress(int &keyAscii)
 
 void Tavola::Timer1_Timer()
 {
-    if (m_ending)
+    if (m_ending != Ending::None)
         return;
     if (lblconto->text() == Clock::TimeUp) {
         // The clock stops with the end test, so no later tick can start a
@@ -241,23 +251,36 @@ void Tavola::Timer1_Timer()
 
 void Tavola::EndGame()
 {
-    m_ending = true;
+    m_ending = Ending::Farewell;
     m_services.dialogs->showMessage(Texts::Farewell + QString::number(m_state.clock.remainingSeconds),
                                     Texts::FarewellTitle + m_services.system->todayShort());
-    SaveRecordIfBeaten();
+    // The desktop may have asked the program to end while the farewell
+    // waited, and the record has been seen to then.
+    if (m_ending == Ending::Farewell)
+        SaveRecordIfBeaten(Tell::Player);
 }
 
 void Tavola::cmdExit_Click()
 {
-    if (m_ending)
+    if (m_ending != Ending::None)
         return;
-    m_ending = true;
     Timer1->stop();
-    SaveRecordIfBeaten();
+    SaveRecordIfBeaten(Tell::Player);
 }
 
-void Tavola::SaveRecordIfBeaten()
+void Tavola::endRequested()
 {
+    if (m_ending == Ending::Farewell) {
+        SaveRecordIfBeaten(Tell::Nobody);
+        return;
+    }
+    m_ending = Ending::Over;
+    m_services.system->terminate();
+}
+
+void Tavola::SaveRecordIfBeaten(Tell tell)
+{
+    m_ending = Ending::Over;
     if (!Records::isBeaten(lblpunti->text(), lblScore->text())) {
         m_services.system->terminate();
         return;
@@ -270,17 +293,22 @@ void Tavola::SaveRecordIfBeaten()
                                  "contengono non va perso.");
     } else {
         // Score and holder are saved as a pair, so the files never show a
-        // score beside the name of someone who did not make it.
-        const Records::SaveFailure saved = Records::writeLines({
-            {recordPath(Records::ScoreFileName), lblScore->text()},
-            {recordPath(Records::HolderFileName), lblnome1->text()},
-        });
-        if (saved.failed()) {
+        // score beside the name of someone who did not make it; and only
+        // when the score also beats what another copy of the game may have
+        // stored since this one read the record.
+        const Records::SaveResult saved =
+            Records::saveIfBeaten(m_state.windowsDir, lblScore->text(), lblnome1->text());
+        if (saved.outcome == Records::Outcome::NotBeaten) {
+            m_services.system->terminate();
+            return;
+        }
+        if (saved.outcome == Records::Outcome::Failed) {
             failure = QStringLiteral("Non ho potuto registrare il tuo record nel file %1: %2.")
-                          .arg(saved.path, saved.reason);
+                          .arg(saved.failure.path, saved.failure.reason);
         }
     }
-    m_services.dialogs->showMessage(failure.isEmpty() ? Texts::Congratulation : failure);
+    if (tell == Tell::Player)
+        m_services.dialogs->showMessage(failure.isEmpty() ? Texts::Congratulation : failure);
     m_services.system->terminate();
 }
 

@@ -86,6 +86,12 @@ public:
     void cmdExit_Click();
     // The menu command "nuovo": asks, then starts a new contest.
     void Next_Click();
+    // The desktop asks the program to end (logout, shutdown, a signal).
+    // Once the game has ended, with the farewell on screen, a beaten record
+    // is saved first, without showing anything more; at any other moment the
+    // program ends as when its window is closed, with nothing saved. A save
+    // never runs the event loop, so no request can cut it in half.
+    void endRequested();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -98,9 +104,13 @@ private:
     void describeForScreenReaders();
     void ResetClock();
     QString GetSystemDir();
-    QString Leggifiletxt(const QString &fileName);
+    // The file's content; a file that cannot be read sets `problem`.
+    QString Leggifiletxt(const QString &fileName, QString &problem);
     void PlayWave(const QString &relativePath);
-    void SaveRecordIfBeaten();
+    // Who hears how the record went: the player, or nobody when the
+    // program is ending at the desktop's request.
+    enum class Tell { Player, Nobody };
+    void SaveRecordIfBeaten(Tell tell);
     void paintBackground();
     void giveTurnToNext();
     QString recordPath(const QString &fileName) const;
@@ -113,8 +123,11 @@ private:
     // bands follow the window's size, so a window that the desktop
     // maximises just after showing it is banded to its edges.
     bool m_bandsFollowSize = false;
-    // Set once an ending has begun, so nothing can start a second one.
-    bool m_ending = false;
+    // How far the game has ended: not at all, the farewell waiting for its
+    // OK, or over (the record seen to, or the program ending without it).
+    // Once it has begun to, nothing can start a second ending.
+    enum class Ending { None, Farewell, Over };
+    Ending m_ending = Ending::None;
 
     // The controls, named as the game refers to them.
     ClientArea *client = nullptr;
