@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""measure_program.py PROGRAM: measures the real program in a private Xvfb
-(1920x1080, no window manager, sound server or session bus); prints JSON.
+"""measure_program.py PROGRAM BARE_PROMPT BARE_WINDOW: measures the real
+program in a private Xvfb (1920x1080, no window manager, sound server or
+session bus) against two bare Qt programs started the same way; prints JSON.
 
 A first launch with a fresh HOME, then 11 measured launches, each timed from
 spawning to the name prompt mapped (its MapNotify on the root window, with
@@ -11,6 +12,10 @@ bands on screen (pixels read back on each X Damage report of the window).
 The last one goes on to a game in a window as large as the screen: answers
 until six are given and one is right (a right one keeps the bands, a wrong
 one blacks them out), then the clock alone for 30 s (CPU time), peak RSS.
+Before each measured launch BARE_PROMPT, which shows only the name prompt,
+is launched and timed the same way, so that the two alternate and share
+whatever load the machine has. Last, BARE_WINDOW's prompt is answered and
+its empty main window sized like the game's, for its peak RSS.
 libX11 is called through ctypes, so waiting for a window costs nothing
 between events; xdotool types the rest.
 """
@@ -176,14 +181,37 @@ def xdotool(env, *args):
     subprocess.run(["xdotool", *args], env=env, check=True, timeout=10, stdout=subprocess.DEVNULL)
 
 
-def start_game(x, program, spawned, env):
-    """From spawning to the first question on screen."""
-    prompt, shown = x.wait_for_map(program, PROMPT_TITLE)
-    running_ns, waiting_ns = schedstat_ns(program)
+def respawn(x, program, path, env):
+    """Ends `program` (if any), then starts `path`; returns it and when it was spawned."""
+    if program:
+        program.kill()
+        program.wait()
+        while x.next_event(0):
+            pass
+    spawned = time.perf_counter()
+    return subprocess.Popen([path], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL), spawned
+
+
+def answer_name(env, prompt):
     # Separate calls: xdotool's chained "type ... key" loses the key.
     xdotool(env, "windowfocus", "--sync", str(prompt))
     xdotool(env, "type", "--delay", "20", "Bench")
     xdotool(env, "key", "Return")
+
+
+def maximise(env, window):
+    """Sizes the window as a window manager maximising it would."""
+    xdotool(env, "windowmove", str(window), "0", "0", "windowsize", "--sync", str(window),
+            *map(str, SCREEN), "windowfocus", "--sync", str(window))
+    time.sleep(0.5)
+
+
+def start_game(x, program, spawned, env):
+    """From spawning to the first question on screen."""
+    prompt, shown = x.wait_for_map(program, PROMPT_TITLE)
+    running_ns, waiting_ns = schedstat_ns(program)
+    answer_name(env, prompt)
     greeting, _ = x.wait_for_map(program, PROMPT_TITLE, other_than=prompt)
     xdotool(env, "windowfocus", "--sync", str(greeting))
     # Once the greeting has settled, what follows is only the work Enter starts.
@@ -204,10 +232,8 @@ def start_game(x, program, spawned, env):
 
 
 def play(x, program, main, env):
-    """A game in a window sized as a window manager maximising it would."""
-    xdotool(env, "windowmove", str(main), "0", "0", "windowsize", "--sync", str(main),
-            *map(str, SCREEN), "windowfocus", "--sync", str(main))
-    time.sleep(0.5)
+    """A game in a window as large as the screen."""
+    maximise(env, main)
     right = answers = 0
     while (right == 0 or answers < ANSWERS) and answers < 40:
         xdotool(env, "type", "--delay", "30", str(9 * (1 + answers % 9)))
@@ -226,13 +252,24 @@ def play(x, program, main, env):
             "peak_rss_kb": peak_rss_kib(program), "game_window": "%dx%d" % SCREEN}
 
 
-def main(path, home):
+def bare_window_rss(x, program, env):
+    """Peak RSS of the bare program once its empty main window, sized like
+    the game's, has had time to repaint."""
+    prompt, _ = x.wait_for_map(program, PROMPT_TITLE)
+    answer_name(env, prompt)
+    window, _ = x.wait_for_map(program, MAIN_TITLE)
+    maximise(env, window)
+    time.sleep(1)
+    return peak_rss_kib(program)
+
+
+def main(game, bare_prompt, bare_window, home):
     reader, writer = os.pipe()  # Xvfb writes its display number there once ready
     xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(writer), "-nolisten", "tcp", "-br",
                              "-screen", "0", "%dx%dx24" % SCREEN], pass_fds=(writer,),
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(writer)
-    program, samples = None, []
+    program, samples, bare_ms = None, [], []
     try:
         display = ":" + os.read(reader, 16).decode().strip()
         env = {k: v for k, v in os.environ.items()
@@ -243,22 +280,22 @@ def main(path, home):
         os.mkdir(env["XDG_RUNTIME_DIR"], 0o700)
         x = X(display)
         for run in range(RUNS + 1):
-            if program:
-                program.kill()
-                program.wait()
-                while x.next_event(0):
-                    pass
-            spawned = time.perf_counter()
-            program = subprocess.Popen([path], env=env, stdin=subprocess.DEVNULL,
-                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            if run:  # the bare prompt, then the game: each pair under the same load
+                program, spawned = respawn(x, program, bare_prompt, env)
+                bare_ms.append((x.wait_for_map(program, PROMPT_TITLE)[1] - spawned) * 1000)
+            program, spawned = respawn(x, program, game, env)
             main_window, figures = start_game(x, program, spawned, env)
             samples.append(figures)
-            print("  %s: launch %.1f ms, greeting to window %.1f ms, to bands %.1f ms" % (
-                "run %2d" % run if run else "first ", figures["launch_ms"],
+            bare = "bare prompt %.1f ms, " % bare_ms[-1] if run else ""
+            print("  %s: %slaunch %.1f ms, greeting to window %.1f ms, to bands %.1f ms" % (
+                "run %2d" % run if run else "first ", bare, figures["launch_ms"],
                 figures["greeting_to_map_ms"], figures["greeting_to_bands_ms"]), file=sys.stderr)
         results = {key: [s[key] for s in samples[1:]] for key in samples[0]}  # one per run
         results["first_launch_ms"] = samples[0]["launch_ms"]
+        results["bare_launch_ms"] = bare_ms
         results.update(play(x, program, main_window, env))  # the last launch plays on
+        program, _ = respawn(x, program, bare_window, env)
+        results["bare_peak_rss_kb"] = bare_window_rss(x, program, env)
         print(json.dumps(results, indent=1))
     finally:
         if program:
@@ -269,6 +306,8 @@ def main(path, home):
 
 
 if __name__ == "__main__":
+    if len(sys.argv) != 4:
+        sys.exit("usage: measure_program.py PROGRAM BARE_PROMPT BARE_WINDOW")
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))  # ends through `finally`
     with tempfile.TemporaryDirectory(prefix="quizzola-bench-") as home:
-        main(os.path.abspath(sys.argv[1]), home)
+        main(*map(os.path.abspath, sys.argv[1:4]), home)
