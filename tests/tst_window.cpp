@@ -18,13 +18,34 @@ const QString Farewell = QStringLiteral("Ciao a presto. Ore 600|Data 06/12/26");
 // program to end while the farewell waits or during play.
 constexpr int Exit = 0, TimeUp = 1, EndAtFarewell = 2, EndInPlay = 3;
 
+// What the game tells a screen reader: the name of its notification each
+// time it is shown.
+struct Ears : QObject
+{
+    QStringList heard;
+    explicit Ears(Game &game) { game.control<QWidget>("announcer")->installEventFilter(this); }
+    bool eventFilter(QObject *announcer, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show)
+            heard << static_cast<QWidget *>(announcer)->accessibleName();
+        return false;
+    }
+};
+
 // Five minutes of ticks: the clock borrows a minute without ever showing
-// 60 seconds, and the game ends on the tick after it shows 00:00:00.
+// 60 seconds, tells a screen reader at the moments to hurry, and the game
+// ends on the tick after it shows 00:00:00.
 void runClockOut(Game &game)
 {
-    QStringList shown;
-    for (int tick = 0; tick < 300; ++tick)
+    Ears ears(game);
+    QStringList shown, spoken;
+    for (int tick = 0; tick < 300; ++tick) {
         game.window->Timer1_Timer(), shown << game.caption("lblconto");
+        if (!ears.heard.isEmpty())
+            spoken << shown.last() + u' ' + ears.heard.takeFirst();
+    }
+    QCOMPARE(spoken, QStringList({"00:04:00 Mancano 4 minuti", "00:03:00 Mancano 3 minuti", "00:02:00 Mancano 2 minuti",
+                                  "00:01:00 Manca 1 minuto", "00:00:30 Mancano 30 secondi", "00:00:10 Mancano 10 secondi"}));
     QCOMPARE(shown.first() + shown.at(59) + shown.last(), QStringLiteral("00:04:5900:04:0000:00:00"));
     QVERIFY(!shown.join(u' ').contains(QLatin1String(":60")));
     QCOMPARE(game.dialogs.shown.size(), 2); // no farewell yet
@@ -62,6 +83,7 @@ private slots:
         auto *box = game.control<AnswerBox>("txtAnswer");
         QList<int> reported;
         box->keyPress = [&reported, inner = box->keyPress](int &code) { reported << code; inner(code); };
+        QVERIFY(box->accessibleDescription().endsWith(QLatin1String(" invio. Premi F2 quando vuoi sapere il tempo che resta e i punti."), Qt::CaseInsensitive));
         QTest::keyClicks(box, QStringLiteral("05x47"));
         QCOMPARE(box->text(), QStringLiteral("0547"));
         QTest::keyClicks(box, QStringLiteral("12"));
@@ -69,7 +91,11 @@ private slots:
         box->setText(QStringLiteral("054")); // as if pasted
         QTest::keyClicks(box, QStringLiteral("\r\r"));
         game.play(true, 3);
+        QCOMPARE(box->accessibleDescription(), QStringLiteral("Quanto fa 9 per 3? Scrivi il risultato e premi Invio."));
         game.answer(QString()); // an empty box reads as 0
+        Ears ears(game);
+        QTest::keyClick(game.window.get(), Qt::Key_F2);
+        QCOMPARE(ears.heard, QStringList("Mancano 5 minuti. Risposte esatte 1, errate 1, totali 2."));
         QCOMPARE(game.system.played, QStringList({QStringLiteral("/opt/quizzola/suoni/Esatto.wav"),
                                                   QStringLiteral("/opt/quizzola/suoni/no.wav")}));
         QCOMPARE(game.caption("lblScore2"), QStringLiteral("2"));

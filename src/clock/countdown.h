@@ -38,4 +38,16 @@ void tick(Fields &clock);
 // "hh:mm:ss", each field with at least two digits.
 QString display(const Fields &clock);
 
+// The time left in Italian words, for those who cannot see the display:
+// "Mancano 3 minuti e 12 secondi", "Manca 1 minuto", "Mancano 30 secondi",
+// "Manca 1 secondo"; hours come first when there are any. With nothing
+// left, "Il tempo è finito".
+QString timeLeftInWords(const Fields &clock);
+
+// What a screen reader says as the display reaches 00:04:00, 00:03:00,
+// 00:02:00, 00:01:00, 00:00:30 or 00:00:10, so a player who cannot see the
+// clock knows when to hurry ("Mancano 4 minuti", ..., "Mancano 10
+// secondi"); the empty text at every other moment.
+QString announcement(const Fields &clock);
+
 } // namespace Clock

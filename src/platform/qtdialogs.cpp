@@ -2,6 +2,7 @@
 #include "platform/qtdialogs.h"
 
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -17,12 +18,27 @@ QString titleOrDefault(const QString &title)
     return title.isEmpty() ? QtDialogs::ApplicationTitle : title;
 }
 
+// A screen reader reads a message box's text as the box opens, but not
+// always: a key that reaches the reader as one box closes and the next
+// opens (the Enter that closed the box before, on a slow machine) makes
+// the reader take the new box for one it has already presented, and it
+// skips its text. What the button that takes the focus says is never
+// skipped, so the text is said there, and only there: the label that
+// shows it is given a blank name, which the reader leaves out.
+void sayWithTheFocus(QMessageBox &box, QMessageBox::StandardButton focused)
+{
+    box.button(focused)->setAccessibleDescription(box.text());
+    if (auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_label")))
+        label->setAccessibleName(QStringLiteral(" "));
+}
+
 } // namespace
 
 void QtDialogs::showMessage(const QString &text, const QString &title)
 {
     QMessageBox box(QMessageBox::NoIcon, titleOrDefault(title), text, QMessageBox::Ok, m_owner());
     box.setTextFormat(Qt::PlainText);
+    sayWithTheFocus(box, QMessageBox::Ok);
     box.exec();
 }
 
@@ -37,6 +53,7 @@ Dialogs::Reply QtDialogs::askYesNo(const QString &text, const QString &title)
     box.button(QMessageBox::No)->setText(QStringLiteral("&No"));
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
+    sayWithTheFocus(box, QMessageBox::No);
     return box.exec() == QMessageBox::Yes ? Reply::Yes : Reply::No;
 }
 

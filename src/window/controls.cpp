@@ -4,6 +4,7 @@
 #include "quiz/background.h"
 #include "quiz/questions.h"
 
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QStyle>
@@ -119,6 +120,36 @@ void AnswerBox::keyPressEvent(QKeyEvent *event)
     // A digit or Backspace: the box takes it, and its length limit keeps a
     // fifth character out.
     QLineEdit::keyPressEvent(event);
+}
+
+namespace {
+
+QAccessibleInterface *announcerInterface(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("Announcer") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Notification);
+    return nullptr;
+}
+
+} // namespace
+
+Announcer::Announcer(QWidget *parent)
+    : QWidget(parent)
+{
+    static const bool installed = (QAccessible::installFactory(announcerInterface), true);
+    Q_UNUSED(installed);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+    setGeometry(0, 0, 1, 1);
+    lower();
+    hide(); // until there is something to say
+}
+
+void Announcer::say(const QString &text)
+{
+    hide();
+    setAccessibleName(text);
+    show();
 }
 
 PictureButton::PictureButton(const QString &caption, const QColor &face, QWidget *parent)

@@ -77,6 +77,20 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 };
 
+// Says a text through a screen reader without drawing anything or moving
+// the focus. Qt 6.4 has no announcements, and a screen reader does not
+// speak the changed name or description of a control (Qt tells them as an
+// object, not a text), but it does speak a notification as it appears. So
+// this is an empty, transparent notification the size of a pixel, named
+// with each text and shown anew.
+class Announcer : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit Announcer(QWidget *parent);
+    void say(const QString &text);
+};
+
 // A push button painted as a coloured face with a picture centred above its
 // caption. It shows `pressed` while held down and `disabled` while disabled,
 // falling back to `normal` where no such picture is given. Enter and Space

@@ -9,6 +9,7 @@
 #include "window/controls.h"
 
 #include <QEvent>
+#include <QShortcut>
 #include <QTimer>
 
 Tavola::Tavola(const Services &services, QWidget *parent)
@@ -17,6 +18,9 @@ Tavola::Tavola(const Services &services, QWidget *parent)
 {
     Q_ASSERT(services.dialogs && services.sound && services.random && services.system);
     buildControls();
+    // F2 does nothing else in the game, in Orca or on common desktops.
+    auto *sayState = new QShortcut(QKeySequence(Qt::Key_F2), this);
+    connect(sayState, &QShortcut::activated, this, &Tavola::announceState);
 }
 
 Tavola::~Tavola() = default;
@@ -80,6 +84,7 @@ void Tavola::Form_Load()
     // into the five minutes.
     Timer1->start();
     m_activationPending = true;
+    m_firstQuestion = true;
 }
 
 void Tavola::Form_Activate()
@@ -174,8 +179,10 @@ void Tavola::cmdNext_Click()
     // moves. The box is emptied only once the focus is in it: a reader that
     // first sees its caret move, the focus already there, turns to it
     // silently and then says nothing when told of the focus.
-    txtAnswer->setAccessibleDescription(QStringLiteral("Quanto fa %1 per %2? Scrivi il risultato e premi Invio.")
-                                            .arg(lblNum1->text(), lblNum2->text()));
+    // The first question of a game also tells of F2.
+    txtAnswer->setAccessibleDescription(QStringLiteral("Quanto fa %1 per %2? Scrivi il risultato e premi Invio.%3")
+                                            .arg(lblNum1->text(), lblNum2->text(), m_firstQuestion ? Texts::AboutF2 : QString()));
+    m_firstQuestion = false;
     cmdNext->setEnabled(false);
     paintBackground();
     txtAnswer->setFocus();
@@ -246,7 +253,22 @@ void Tavola::Timer1_Timer()
     if (m_state.clock.remainingSeconds > 0) {
         Clock::tick(m_state.clock);
         lblconto->setCaption(Clock::display(m_state.clock));
+        const QString spoken = Clock::announcement(m_state.clock);
+        if (!spoken.isEmpty())
+            announce(spoken);
     }
+}
+
+void Tavola::announce(const QString &text)
+{
+    if (isActiveWindow())
+        announcer->say(text);
+}
+
+void Tavola::announceState()
+{
+    announce(QStringLiteral("%1. Risposte esatte %2, errate %3, totali %4.")
+                 .arg(Clock::timeLeftInWords(m_state.clock), lblScore->text(), lblScore1->text(), lblScore2->text()));
 }
 
 void Tavola::EndGame()

@@ -10,6 +10,7 @@
 
 #include <QMainWindow>
 
+class Announcer;
 class AnswerBox;
 class CaptionLabel;
 class ClientArea;
@@ -51,6 +52,7 @@ inline const QString NewContestTitle = QStringLiteral("INIZIARE NUOVA GARA");
 inline const QString TableLimitPrompt = QStringLiteral("Tavola pitagorica fino al numero? ");
 inline const QString PlayAnyway =
     QStringLiteral("Si gioca lo stesso, ma il record non potrà essere registrato.");
+inline const QString AboutF2 = QStringLiteral(" Premi F2 quando vuoi sapere il tempo che resta e i punti.");
 inline const QString NoLimitChosen = QStringLiteral(" siccome non hai scelto arriviamo fino al 10.");
 } // namespace Texts
 
@@ -92,6 +94,8 @@ public:
     // program ends as when its window is closed, with nothing saved. A save
     // never runs the event loop, so no request can cut it in half.
     void endRequested();
+    // F2: a screen reader says the time left and the three counts.
+    void announceState();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -111,6 +115,9 @@ private:
     // program is ending at the desktop's request.
     enum class Tell { Player, Nobody };
     void SaveRecordIfBeaten(Tell tell);
+    // Makes a screen reader say `text` now, without moving the focus or
+    // drawing anything; nothing is said while a message box is open.
+    void announce(const QString &text);
     void paintBackground();
     void giveTurnToNext();
     QString recordPath(const QString &fileName) const;
@@ -123,6 +130,8 @@ private:
     // bands follow the window's size, so a window that the desktop
     // maximises just after showing it is banded to its edges.
     bool m_bandsFollowSize = false;
+    // Set by each load; the first question of a game also tells of F2.
+    bool m_firstQuestion = false;
     // How far the game has ended: not at all, the farewell waiting for its
     // OK, or over (the record seen to, or the program ending without it).
     // Once it has begun to, nothing can start a second ending.
@@ -131,6 +140,7 @@ private:
 
     // The controls, named as the game refers to them.
     ClientArea *client = nullptr;
+    Announcer *announcer = nullptr;
     QTimer *Timer1 = nullptr;
     AnswerBox *txtAnswer = nullptr;
     PictureButton *cmdNext = nullptr;

@@ -9,6 +9,8 @@ import codecs, contextlib, os, pty, re, shutil, signal, subprocess, sys, tempfil
 W, H = 1024, 768
 MAIN, MINIMISED, DIALOG = "Gioca con la Quizzola", "Giocare con la tavola pitagorica", "Quizzola"
 QUESTION = r"^Risposta text\.$|Quanto fa 9 per (\d+)\?"
+F2_TOLD = "Premi F2 quando vuoi sapere il tempo che resta e i punti."
+F2_SAYS = r"^notification Mancano (5 minuti|4 minuti e \d+ secondi?)\. Risposte esatte %d, errate %d, totali %d\.$"
 env, children = {}, []  # the desktop's environment; every process started
 orca = types.SimpleNamespace(said=[], heard=0, log=[])  # every utterance; how many heard; its log's tail
 
@@ -142,9 +144,11 @@ def bands():
     return poll("blue bands", probe, seen=lambda: "; every 32nd pixel: %r" % column()[::32])
 
 
-def question(*pressed):  # presses keys; gives k of "9 per k", said as the answer box takes the focus
+def question(*pressed, first=False):  # presses keys; gives k of "9 per k", said as the answer box takes the focus
     expect("said first", keys(*pressed, then=[QUESTION])[0], "Risposta text.")
-    return int(hear(QUESTION)[1])
+    said = hear(QUESTION)
+    expect("F2 told of at the first question only", said.string.endswith(F2_TOLD), first)
+    return int(said[1])
 
 
 def answer(typed, judgement):  # Orca adds a full stop to a judgement that ends without one
@@ -161,7 +165,7 @@ def begin(name, tag):  # starts the program, plays up to the first question; giv
     titled(DIALOG)
     keys("Return", typed=name, then=[r"^%s vediamo se sei un vero campione$" % name])
     titled(DIALOG)
-    return process, question("Return"), titled(MAIN)
+    return process, question("Return", first=True), titled(MAIN)
 
 
 def ends(process):  # waits for the program to end with code 0; gives the record files' bytes
@@ -178,6 +182,7 @@ def game_a():
     k = question("alt+n")
     answer(9 * k + 1, "Sbagliato!! %d" % (9 * k))
     poll("a black client area", lambda: True if set(column()[top:]) == {(0, 0, 0)} else None)
+    keys("F2", then=[F2_SAYS % (1, 1, 2)])
     expect("the line above the buttons", review("KP_Home"), "1 1 2")
     expect("the line above the counts", review("KP_Home"), "Risposte esatte Risposte errate Risposte totali")
     run("xdotool", "windowminimize", window)
@@ -204,6 +209,7 @@ def game_b():
     while "con punti" not in lines[-2:-1]:
         lines.append(review("KP_Page_Up"))
     expect("the record read below the question", " ".join(lines).split("Il record ")[-1], "è di Mario con punti 1")
+    keys("F2", then=[F2_SAYS % (0, 0, 0)])  # from the answer box
     answer(9 * k, "Esatto! Luigi sei forte!")
     answer(9 * question("space"), "Esatto! Luigi sei forte!")  # 2 beats the record, but
     keys("alt+F4")  # closing the window saves nothing
