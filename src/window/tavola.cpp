@@ -59,7 +59,9 @@ void Tavola::Form_Load()
             m_state.recordFilesReadable = false;
         }
         for (const QString &fileName : {Records::ScoreFileName, Records::HolderFileName}) {
-            const QString error = m_state.recordFilesReadable ? Records::ensureExists(recordPath(fileName)) : QString();
+            if (!m_state.recordFilesReadable)
+                break;
+            const QString error = Records::ensureExists(recordPath(fileName));
             if (!error.isEmpty()) {
                 problem = QStringLiteral("Non riesco a creare il file dei record %1: %2.").arg(recordPath(fileName), error);
                 m_state.recordFilesReadable = false;
