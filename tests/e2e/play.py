@@ -161,7 +161,7 @@ def review(key):  # what Orca's flat review reads on keypad 7, 8 or 9: the line 
 
 def begin(name, tag):  # starts the program, plays up to the first question; gives (process, k, window)
     process = start(os.path.abspath(sys.argv[1]), tag=tag)
-    hear(r"^Quizzola dialog\.$", r"^Come ti chiami\? text\.$")
+    hear(r"^Come ti chiami\? text\.$")  # after "Quizzola dialog.", which a slow machine may skip
     titled(DIALOG)
     keys("Return", typed=name, then=[r"^%s vediamo se sei un vero campione$" % name])
     titled(DIALOG)
@@ -205,6 +205,7 @@ def game_a():
 
 def game_b():
     process, k, _ = begin("Luigi", "-B")
+    bands()  # the window on screen: flat review finds nothing in one not shown yet
     lines = []  # the lines below the question, down to the one after "con punti"
     while "con punti" not in lines[-2:-1]:
         lines.append(review("KP_Page_Up"))
