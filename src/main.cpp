@@ -7,6 +7,7 @@
 #include "platform/qtdialogs.h"
 #include "platform/qtsoundplayer.h"
 #include "platform/systemservices.h"
+#include "window/artwork.h"
 #include "window/tavola.h"
 
 #include <QApplication>
@@ -22,6 +23,9 @@ int main(int argc, char *argv[])
     // No application display name: X11 would append it to every window
     // title. Dialogs without a title of their own are titled by QtDialogs.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Quizzola"));
+    // The icon of every window, the start-up dialogs shown without the game
+    // window among them.
+    QApplication::setWindowIcon(Artwork::picture(QStringLiteral("quizzola")));
 
     Tavola *window = nullptr;
     QtDialogs dialogs([&window]() -> QWidget * { return window; });

@@ -13,6 +13,11 @@ QtDialogs::QtDialogs(std::function<QWidget *()> owner)
 
 namespace {
 
+QWidget *onScreen(QWidget *owner)
+{
+    return owner && owner->isVisible() ? owner : nullptr;
+}
+
 QString titleOrDefault(const QString &title)
 {
     return title.isEmpty() ? QtDialogs::ApplicationTitle : title;
@@ -36,7 +41,7 @@ void sayWithTheFocus(QMessageBox &box, QMessageBox::StandardButton focused)
 
 void QtDialogs::showMessage(const QString &text, const QString &title)
 {
-    QMessageBox box(QMessageBox::NoIcon, titleOrDefault(title), text, QMessageBox::Ok, m_owner());
+    QMessageBox box(QMessageBox::NoIcon, titleOrDefault(title), text, QMessageBox::Ok, onScreen(m_owner()));
     box.setTextFormat(Qt::PlainText);
     sayWithTheFocus(box, QMessageBox::Ok);
     box.exec();
@@ -45,7 +50,7 @@ void QtDialogs::showMessage(const QString &text, const QString &title)
 Dialogs::Reply QtDialogs::askYesNo(const QString &text, const QString &title)
 {
     QMessageBox box(QMessageBox::Question, titleOrDefault(title), text,
-                    QMessageBox::Yes | QMessageBox::No, m_owner());
+                    QMessageBox::Yes | QMessageBox::No, onScreen(m_owner()));
     box.setTextFormat(Qt::PlainText);
     // The buttons speak Italian like the rest of the game, whatever
     // translations of Qt the machine has.
@@ -59,7 +64,7 @@ Dialogs::Reply QtDialogs::askYesNo(const QString &text, const QString &title)
 
 QString QtDialogs::askText(const QString &prompt)
 {
-    QInputDialog dialog(m_owner());
+    QInputDialog dialog(onScreen(m_owner()));
     dialog.setWindowTitle(ApplicationTitle);
     dialog.setLabelText(prompt);
     dialog.setInputMode(QInputDialog::TextInput);

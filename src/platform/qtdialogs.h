@@ -2,7 +2,11 @@
 #pragma once
 
 // Dialogs shown with Qt's message and input boxes, modal over the window
-// returned by `owner` (which may be hidden, as during the start-up dialogs).
+// returned by `owner` while it is on screen. While it is hidden (during the
+// start-up dialogs) they have no owner: a dialog owned by a hidden window
+// makes it exist for screen readers before it is shown, and a reader that
+// looks at it then goes on taking it for an invisible window, so that its
+// review of the screen finds nothing in the game.
 
 #include "platform/services.h"
 
