@@ -2,7 +2,6 @@
 #include "quiz/background.h"
 
 #include <QPainter>
-#include <cmath>
 
 namespace Quiz {
 
@@ -10,23 +9,6 @@ QColor bandColour(qint16 shade, int index)
 {
     const int level = 10 * shade;
     return QColor(level, level, index);
-}
-
-QImage paintBands(QSize size, qreal devicePixelRatio, qint16 shade)
-{
-    if (size.isEmpty())
-        return QImage();
-    const int width = int(std::ceil(size.width() * devicePixelRatio));
-    const int height = int(std::ceil(size.height() * devicePixelRatio));
-    // Opaque RGB32 is the format the screen backing store uses, so filling
-    // it and later drawing it onto the window are both plain copies.
-    QImage image(width, height, QImage::Format_RGB32);
-
-    QPainter painter(&image);
-    fillBands(painter, QSize(width, height), QRect(0, 0, width, height), shade);
-    painter.end();
-    image.setDevicePixelRatio(devicePixelRatio);
-    return image;
 }
 
 void fillBands(QPainter &painter, QSize deviceSize, const QRect &deviceClip, qint16 shade)

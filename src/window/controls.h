@@ -23,7 +23,7 @@ public:
     explicit ClientArea(QWidget *parent = nullptr);
 
     // Shows the 256 bands of `shade` over `size` from the top-left corner,
-    // exactly as Quiz::paintBands() draws them at `devicePixelRatio`; the
+    // exactly as Quiz::fillBands() fills them at `devicePixelRatio`; the
     // background colour fills whatever they do not cover.
     void setBands(QSize size, qreal devicePixelRatio, qint16 shade);
     // Drops the bands and fills the whole area with `colour`.
