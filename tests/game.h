@@ -85,16 +85,19 @@ struct Game
     T *control(const char *name) const { return window->findChild<T *>(QLatin1String(name)); }
     QString caption(const char *name) const { return control(name)->text(); }
 
-    // Types `text` into the answer box and presses Enter.
-    void answer(const QString &text)
-    {
-        QTest::keyClicks(control<AnswerBox>("txtAnswer"), text + u'\r');
-    }
-    // Answers right or wrong, then asks for the next question, 9 × k.
+    // Types `text` where the focus is, the answer box, and presses Enter.
+    void answer(const QString &text) { QTest::keyClicks(QApplication::focusWidget(), text + u'\r'); }
+    // Answers right or wrong, then asks for the next question, 9 × k, with
+    // Enter or Space on the button that has the focus after the judgement.
     void play(bool right, int k = 1)
     {
         answer(QString::number(window->state().answer + (right ? 0 : 1)));
         script(k);
-        QTest::keyClick(control<QPushButton>("cmdNext"), Qt::Key_Space);
+        QTest::keyClick(QApplication::focusWidget(), right ? Qt::Key_Return : Qt::Key_Space);
+    }
+    QString edges() const // the colours at the top and the bottom of the client area's left edge
+    {
+        const QImage shot = control<QWidget>("client")->grab().toImage();
+        return shot.pixelColor(10, 0).name() + u' ' + shot.pixelColor(10, shot.height() - 1).name();
     }
 };

@@ -34,10 +34,8 @@ struct TinyDisk
     void fill(qint64 spare = 0) const
     {
         QFile filler(folder() + QStringLiteral("filler"));
-        qint64 written = 0;
         if (mounted && filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            while (filler.write(QByteArray(512, 'x')) == 512)
-                written += 512;
-        filler.resize(qMax<qint64>(0, written - spare));
+            while (filler.write(QByteArray(512, 'x')) == 512) {}
+        filler.resize(qMax<qint64>(0, filler.size() - spare));
     }
 };

@@ -12,43 +12,52 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cerrno>
 #include <csignal>
+#include <dlfcn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+// QSaveFile puts a file in place with ::rename, so the save test can make
+// the n-th rename from now fail; every other call goes through.
+static int renameToFail = 0;
+extern "C" int rename(const char *from, const char *to)
+{
+    if (renameToFail > 0 && --renameToFail == 0)
+        return errno = EIO, -1;
+    return reinterpret_cast<int (*)(const char *, const char *)>(dlsym(RTLD_NEXT, "rename"))(from, to);
+}
 
 class RulesTest : public QObject
 {
     Q_OBJECT
 private slots:
     // Each range of the replacement table is taken at both its edges, so an
-    // off-by-one in any row shows; a first draw of 0.1 is no longer 0.
-    void multiplierFollowsTheDrawTable_data()
+    // off-by-one in any row shows; a first draw of 0.1 is no longer 0. The
+    // same draw as a shade: red and green are 10 × shade, and a shade of 15
+    // would paint off the scale.
+    void multiplierAndShadeFollowTheDraws_data()
     {
         QTest::addColumn<double>("first");
         QTest::addColumn<int>("r");
         QTest::addColumn<int>("multiplier");
+        QTest::addColumn<int>("shade");
         const int edges[] = {0, 1, 10, 1, 11, 2, 20, 2, 21, 3, 30, 3, 31, 4, 40, 4, 41, 5, 50, 5, 51, 6,
                              60, 6, 61, 7, 70, 7, 71, 5, 77, 5, 78, 8, 83, 8, 84, 9, 89, 9, 90, 0, 99, 0};
         for (int i = 0; i < 44; i += 2)
-            QTest::addRow("zero, r %d", edges[i]) << 0.0 << edges[i] << edges[i + 1];
-        QTest::newRow("just below 0.1 is 0") << 0.0999 << 95 << 0;
-        QTest::newRow("0.1 is 1 whatever r") << 0.1 << 95 << 1;
-        QTest::newRow("top of the range") << 0.99999 << 0 << 9;
+            QTest::addRow("zero, r %d", edges[i]) << 0.0 << edges[i] << edges[i + 1] << 0;
+        QTest::newRow("just below 0.1 is 0") << 0.0999 << 95 << 0 << 1;
+        QTest::newRow("0.1 is 1 whatever r") << 0.1 << 95 << 1 << 1;
+        QTest::newRow("top of the range") << 0.99999999 << 0 << 9 << 14;
     }
-    void multiplierFollowsTheDrawTable()
+    void multiplierAndShadeFollowTheDraws()
     {
         QFETCH(double, first);
         QFETCH(int, r);
         QFETCH(int, multiplier);
+        QFETCH(int, shade);
         QCOMPARE(int(Quiz::multiplierFromDraws(first, (r + 0.5) / 100.0)), multiplier);
-    }
-
-    // Red and green are 10 × shade: a shade of 15 would paint off the scale.
-    void shadeStaysWithin0To14()
-    {
-        QCOMPARE(int(Quiz::shadeFromDraw(0.0)), 0);
-        QCOMPARE(int(Quiz::shadeFromDraw(0.0667)), 1);
-        QCOMPARE(int(Quiz::shadeFromDraw(0.99999999)), 14);
+        QCOMPARE(int(Quiz::shadeFromDraw(first)), shade);
     }
 
     // Only digits and Backspace can be typed; Enter judges.
@@ -107,9 +116,9 @@ private slots:
         QCOMPARE(preferredPlatform(QByteArray(), QByteArray()), QByteArray()); // no X display
     }
 
-    // A crash or power cut can cut a save short at any moment: each file
-    // must then hold a whole content, old or new, never a torn one.
-    void killedSaveLeavesOldOrNewContent()
+    // A failed rename puts back the file replaced before it; after a crash or
+    // power cut at any moment, each file holds a whole content, old or new.
+    void failedOrKilledSaveLeavesOldOrNewContent()
     {
         const QString folder = m_dir.path() + u'/';
         const auto save = [&folder](bool big) {
@@ -117,6 +126,11 @@ private slots:
                                         {folder + Records::HolderFileName, big ? QString(3000, u'M') : QStringLiteral("Mario")}});
         };
         QVERIFY(!save(false).failed());
+        renameToFail = 2;
+        const Records::SaveFailure failure = save(true);
+        QCOMPARE(failure.path + u'|' + failure.reason, folder + Records::HolderFileName
+                     + QStringLiteral("|non si riesce a sostituire il file vecchio (Input/output error)"));
+        QCOMPARE(bytesOf(folder + Records::ScoreFileName) + bytesOf(folder + Records::HolderFileName), "12\r\nMario\r\n");
         QRandomGenerator random(20261206);
         for (int round = 0; round < 40; ++round) {
             const pid_t saver = fork(); // saves until it is killed, with no clean-up of any kind
