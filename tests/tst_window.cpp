@@ -155,8 +155,10 @@ private slots:
         game.store(Records::ScoreFileName, score);
         game.store(Records::HolderFileName, holder);
         game.start(name);
-        const QLabel *shown = game.control("lblnome1"); // whole, as typed
+        const QLabel *shown = game.control("lblnome1"); // whole, as typed; the record as stored
         QVERIFY(shown->text() == name && shown->width() >= shown->fontMetrics().horizontalAdvance(name));
+        QCOMPARE(game.caption("lblpunti") + u'|' + game.caption("lblnome"),
+                 QString::fromLocal8Bit(score.left(Records::MaxReadBytes) + '|' + holder));
         for (int i = 0; i < right; ++i)
             game.play(true);
         if (!meanwhile.isEmpty()) {
