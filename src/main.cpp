@@ -40,7 +40,8 @@ int main(int argc, char *argv[])
     EndRequests endRequests;
     QObject::connect(&endRequests, &EndRequests::requested, &tavola, &Tavola::endRequested);
     tavola.start();
-    // The game ends through its own exit; closing the window from its
-    // title bar ends it here, with nothing saved.
+    // The game ends through its own exit. Closing the window from its title
+    // bar is a request to end like the desktop's: during play the game ends
+    // with nothing saved.
     return app.exec();
 }

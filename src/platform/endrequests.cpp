@@ -55,8 +55,11 @@ EndRequests::EndRequests(QObject *parent)
     }
 #endif
     // The session manager asks before the session ends; the program may not
-    // get another chance, so the game is ended there and then.
+    // get another chance, so the game is ended there and then. Closing the
+    // last window also comes as the application's quit request.
+#ifndef QT_NO_SESSIONMANAGER
     connect(qGuiApp, &QGuiApplication::commitDataRequest, this, &EndRequests::requested);
+#endif
     qGuiApp->installEventFilter(this);
 }
 
