@@ -6,7 +6,7 @@
 #  1. bench_quizzola (offscreen): the window's handlers, medians of 15
 #     repetitions, then 31 ticks of the game's clock;
 #  2. bench/measure_program.py: the real program in a private Xvfb, beside
-#     bare Qt programs (bench/bare_*.cpp), for ratios that the machine's load
+#     bare Qt programs (bench/bare.cpp), for ratios that the machine's load
 #     touches less than the absolute figures.
 set -euo pipefail
 
