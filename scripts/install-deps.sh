@@ -10,11 +10,13 @@ set -eu
 # `file`: CPack picks the programs it hands to dpkg-shlibdeps with it.
 packages="build-essential cmake qt6-base-dev qt6-multimedia-dev qt6-svg-dev
   libqt6svg6 qt6-qpa-plugins fonts-liberation file"
+# clang and libclang-rt-dev (libFuzzer, for scripts/fuzz.sh) without a
+# version: each Debian release brings its own clang.
 case "${1:-build}" in
   build) ;;
   test) packages="$packages
   xvfb xdotool x11-utils openbox imagemagick pulseaudio pulseaudio-utils
-  desktop-file-utils appstream lintian clang libclang-rt-14-dev
+  desktop-file-utils appstream lintian clang libclang-rt-dev
   at-spi2-core dbus-daemon orca speech-dispatcher espeak-ng
   libbenchmark-dev libxdamage1 libxtst6" ;;
   *) echo "usage: $0 [build|test]" >&2; exit 2 ;;
