@@ -25,7 +25,7 @@ int main(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Quizzola"));
     // The icon of every window, the start-up dialogs shown without the game
     // window among them.
-    QApplication::setWindowIcon(Artwork::picture(QStringLiteral("quizzola")));
+    QApplication::setWindowIcon(Artwork::windowIcon());
 
     Tavola *window = nullptr;
     QtDialogs dialogs([&window]() -> QWidget * { return window; });

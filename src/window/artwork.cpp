@@ -2,9 +2,6 @@
 #include "window/artwork.h"
 
 #include <QGuiApplication>
-#include <QPainter>
-#include <QPixmap>
-#include <QSvgRenderer>
 
 // The pictures are compiled into this static library, whose resources the
 // linker would drop unless something refers to them.
@@ -19,44 +16,36 @@ static void registerArtwork()
 
 namespace Artwork {
 
-namespace {
-
-QString resourcePath(const QString &name)
+QIcon windowIcon()
 {
     registerArtwork();
-    return QStringLiteral(":/art/") + name + QStringLiteral(".svg");
+    QIcon icon;
+    for (const int side : {16, 32, 48})
+        icon.addFile(QStringLiteral(":/art/quizzola-%1.png").arg(side), QSize(side, side));
+    return icon;
 }
 
-// Renders the picture at `side` device-independent pixels for a screen of
-// the given density.
-QPixmap render(const QString &name, int side, qreal devicePixelRatio)
+QIcon Pictures::picture(const QString &name)
 {
-    QSvgRenderer renderer(resourcePath(name));
-    const int pixels = qRound(side * devicePixelRatio);
-    QPixmap pixmap(pixels, pixels);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    renderer.render(&painter);
-    painter.end();
-    pixmap.setDevicePixelRatio(devicePixelRatio);
-    return pixmap;
+    auto found = m_pictures.find(name);
+    if (found == m_pictures.end()) {
+        registerArtwork();
+        // Qt's SVG icon engine, loaded with the first picture, draws it
+        // at whatever size and density it is shown, only when it is shown.
+        found = m_pictures.insert(name, QIcon(QStringLiteral(":/art/%1.svg").arg(name)));
+    }
+    return found.value();
 }
 
-} // namespace
-
-QIcon picture(const QString &name)
+QCursor Pictures::surfacePointer()
 {
-    // Qt's SVG icon engine draws the picture afresh at whatever size and
-    // density it is shown, only when it is shown.
-    return QIcon(resourcePath(name));
-}
-
-QCursor surfacePointer()
-{
-    constexpr int Side = 48;
-    constexpr int HotSpot = 2; // the tip of the pointer in the picture
-    const qreal ratio = qApp ? qApp->devicePixelRatio() : 1.0;
-    return QCursor(render(QStringLiteral("pointer"), Side, ratio), HotSpot, HotSpot);
+    if (!m_pointer) {
+        constexpr int Side = 48;
+        constexpr int HotSpot = 2; // the tip of the pointer in the picture
+        const qreal ratio = qApp ? qApp->devicePixelRatio() : 1.0;
+        m_pointer = QCursor(picture(QStringLiteral("pointer")).pixmap(QSize(Side, Side), ratio), HotSpot, HotSpot);
+    }
+    return *m_pointer;
 }
 
 } // namespace Artwork

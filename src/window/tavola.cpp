@@ -17,7 +17,7 @@ Tavola::Tavola(const Services &services, QWidget *parent)
     , m_services(services)
 {
     Q_ASSERT(services.dialogs && services.sound && services.random && services.system);
-    buildControls();
+    // The controls are made by each load, once the name prompt is on screen.
     // F2 does nothing else in the game, in Orca or on common desktops.
     auto *sayState = new QShortcut(QKeySequence(Qt::Key_F2), this);
     connect(sayState, &QShortcut::activated, this, &Tavola::announceState);
@@ -34,9 +34,13 @@ void Tavola::start()
 void Tavola::Form_Load()
 {
     // No tick may arrive while the player answers the dialogs below.
-    Timer1->stop();
+    if (Timer1)
+        Timer1->stop();
 
     m_state.playerName = m_services.dialogs->askText(Texts::NamePrompt);
+    // Every control is made now, afresh for a new contest: the name prompt,
+    // the first thing a player sees, comes up without waiting for them.
+    buildControls();
     m_services.dialogs->showMessage(QLatin1Char(' ') + m_state.playerName + Texts::GreetingEnd);
     lblnome1->setCaption(m_state.playerName);
 
@@ -176,14 +180,14 @@ void Tavola::cmdNext_Click()
     m_state.answer = qint16(multiplier * Quiz::Multiplicand);
     m_state.answerJudged = false;
 
-    // A screen reader says the description of the control that takes the
-    // focus, so the answer box carries the question, set before the focus
-    // moves. The box is emptied only once the focus is in it: a reader that
-    // first sees its caret move, the focus already there, turns to it
-    // silently and then says nothing when told of the focus.
+    // The question is said as the answer box takes the focus. The box is
+    // emptied only once the focus is in it: a reader that first sees its
+    // caret move, the focus already there, turns to it silently and then
+    // says nothing when told of the focus.
     // The first question of a game also tells of F2.
-    txtAnswer->setAccessibleDescription(QStringLiteral("Quanto fa %1 per %2? Scrivi il risultato e premi Invio.%3")
-                                            .arg(lblNum1->text(), lblNum2->text(), m_firstQuestion ? Texts::AboutF2 : QString()));
+    announcer->sayWithFocus(txtAnswer, QStringLiteral("Quanto fa %1 per %2? Scrivi il risultato e premi Invio.%3")
+                                           .arg(lblNum1->text(), lblNum2->text(),
+                                                m_firstQuestion ? Texts::AboutF2 : QString()));
     m_firstQuestion = false;
     cmdNext->setEnabled(false);
     paintBackground();
@@ -198,9 +202,8 @@ void Tavola::paintBackground()
 
 void Tavola::giveTurnToNext()
 {
-    // The judgement becomes what a screen reader says with the button as it
-    // takes the focus.
-    cmdNext->setAccessibleDescription(lblMessage->text());
+    // The judgement is said with the button as it takes the focus.
+    announcer->sayWithFocus(cmdNext, lblMessage->text());
     cmdNext->setEnabled(true);
     cmdNext->setFocus();
 }
@@ -345,14 +348,13 @@ void Tavola::Next_Click()
     if (m_state.tableLimitText.isEmpty())
         dialogs.showMessage(QLatin1Char(' ') + m_state.playerName + Texts::NoLimitChosen);
 
-    // A new contest: the window leaves the screen, every control starts
-    // afresh, the start-up dialogs run without the window, and showing it
-    // again asks the first question. The counts start at 0 with the labels
-    // that show them, so a new player's score holds only their own answers.
+    // A new contest: the window leaves the screen, the start-up dialogs run
+    // without it and make every control afresh, and showing it again asks
+    // the first question. The counts start at 0 with the labels that show
+    // them, so a new player's score holds only their own answers.
     hide();
     m_state.correctCount = 0;
     m_state.wrongCount = 0;
-    buildControls();
     Form_Load();
     showMaximized();
 }

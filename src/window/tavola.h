@@ -6,6 +6,7 @@
 // outside world (dialogs, sound, random numbers, folders, date, exit) is
 // reached only through the services it is given.
 
+#include "window/artwork.h"
 #include "window/gamestate.h"
 
 #include <QMainWindow>
@@ -60,7 +61,7 @@ class Tavola : public QMainWindow
 {
     Q_OBJECT
 public:
-    // Builds every control in its initial state; shows nothing yet.
+    // Makes a window with no controls yet, each load makes them; shows nothing.
     explicit Tavola(const Services &services, QWidget *parent = nullptr);
     ~Tavola() override;
 
@@ -71,7 +72,8 @@ public:
     const GameState &state() const { return m_state; }
 
     // The start-up sequence, run while the window is hidden: name prompt,
-    // greeting, clock, record folder and files, record shown.
+    // every control made in its initial state, greeting, clock, record
+    // folder and files, record shown.
     void Form_Load();
     // The window has been shown after a load: the first question.
     void Form_Activate();
@@ -124,6 +126,8 @@ private:
 
     Services m_services;
     GameState m_state;
+    // Made once, shared by the controls of every contest.
+    Artwork::Pictures m_pictures;
     // Set by each load; the first show after it asks the first question.
     bool m_activationPending = false;
     // While the first question of a load waits for its first key, the

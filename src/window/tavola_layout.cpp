@@ -67,7 +67,6 @@ struct LabelDesign
 void Tavola::buildControls()
 {
     setWindowTitle(Texts::Caption);
-    setWindowIcon(Artwork::picture(QStringLiteral("quizzola")));
 
     // A fresh client area and menu bar replace the old ones with every
     // control on them. They go at once, so no old control lingers.
@@ -75,7 +74,7 @@ void Tavola::buildControls()
     delete menuWidget();
     client = new ClientArea(this);
     client->setObjectName(QStringLiteral("client"));
-    client->setCursor(Artwork::surfacePointer());
+    client->setCursor(m_pictures.surfacePointer());
     client->installEventFilter(this);
     setCentralWidget(client);
 
@@ -141,7 +140,7 @@ void Tavola::buildControls()
             Image1 = new QLabel(client);
             Image1->setObjectName(QString::fromLatin1(design.name));
             Image1->setGeometry(twipsRect(design.left, design.top, design.width, design.height));
-            Image1->setPixmap(Artwork::picture(QStringLiteral("clock"))
+            Image1->setPixmap(m_pictures.picture(QStringLiteral("clock"))
                                   .pixmap(QSize(32, 32), qApp->devicePixelRatio()));
             Image1->setToolTip(QStringLiteral("Clicca sotto di me per impostare il Timer"));
             Image1->setCursor(Qt::ArrowCursor);
@@ -184,7 +183,7 @@ void Tavola::buildControls()
     cmdExit->setObjectName(QStringLiteral("cmdExit"));
     cmdExit->setGeometry(twipsRect(7680, 5280, 2055, 1095));
     cmdExit->setFont(designFont(Family::SansSerif, 8.25, Bold));
-    cmdExit->setPictures(Artwork::picture(QStringLiteral("exit")));
+    cmdExit->setPictures(m_pictures.picture(QStringLiteral("exit")));
     cmdExit->setToolTip(QStringLiteral("Ti prego resta ancora, forse riuscirai a farmi uscire "));
     cmdExit->setCursor(Qt::ArrowCursor);
     connect(cmdExit, &QPushButton::clicked, this, &Tavola::cmdExit_Click);
@@ -193,9 +192,9 @@ void Tavola::buildControls()
     cmdNext->setObjectName(QStringLiteral("cmdNext"));
     cmdNext->setGeometry(twipsRect(4200, 5280, 1815, 1095));
     cmdNext->setFont(designFont(Family::SansSerif, 8.25, Bold));
-    cmdNext->setPictures(Artwork::picture(QStringLiteral("next-normal")),
-                         Artwork::picture(QStringLiteral("next-pressed")),
-                         Artwork::picture(QStringLiteral("next-disabled")));
+    cmdNext->setPictures(m_pictures.picture(QStringLiteral("next-normal")),
+                         m_pictures.picture(QStringLiteral("next-pressed")),
+                         m_pictures.picture(QStringLiteral("next-disabled")));
     cmdNext->setToolTip(QStringLiteral("Go"));
     cmdNext->setCursor(Qt::PointingHandCursor);
     cmdNext->setEnabled(false);
