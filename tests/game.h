@@ -12,6 +12,7 @@
 
 #include <QQueue>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTest>
 #include <functional>
 #include <memory>
@@ -76,7 +77,15 @@ struct Game
         dialogs.textReplies.enqueue(name);
         script(k);
         window->start();
-        QApplication::setActiveWindow(window.get());
+        activate();
+    }
+    // Makes the window the active one, as a desktop does with a window it
+    // shows, and waits until it is. The clock ticks only when a test says.
+    void activate()
+    {
+        const QSignalBlocker clockHeld(control<QTimer>("Timer1"));
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
     }
     // The next question will be 9 × k (k from 1 to 9).
     void script(int k) { system.draws << 0.2 << (k + 0.5) / 10.0 << 0.5; }

@@ -260,7 +260,7 @@ private slots:
         game.script(8);
         game.window->Timer1_Timer();
         game.window->Next_Click();
-        QApplication::setActiveWindow(game.window.get()); // as a desktop does with a window shown again
+        game.activate(); // as a desktop does with a window shown again
         QCOMPARE(game.dialogs.shown.mid(4), QStringList({"Tavola pitagorica fino al numero? |", " Mario siccome non hai scelto "
                                                          "arriviamo fino al 10.|", "Come ti chiami?|", " Luigi vediamo se sei un vero campione  |"}));
         QCOMPARE(game.caption("lblNum2") + game.caption("lblconto"), QStringLiteral("800:05:00"));
