@@ -1,0 +1,136 @@
+#!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Runs `make TARGET` inside a clean Debian root of another release, on a
+# fresh clone of this repository's committed HEAD, so the game is built and
+# tested there as on a new machine of that release:
+#   scripts/in-debian.sh trixie test
+# The root is made once with `debootstrap --variant=minbase` and kept, with
+# the packages `make` installed in it and apt's downloads, under
+# $QUIZZOLA_ROOTS/RELEASE (default /var/cache/quizzola/roots/RELEASE), so a
+# second run only builds and tests; delete that folder to start from a bare
+# root again. Runs as root (debootstrap, mount, chroot). Exits with make's
+# status.
+# Usage: scripts/in-debian.sh RELEASE TARGET
+set -eu
+
+usage() {
+  echo "usage: $0 RELEASE TARGET   (e.g. $0 trixie test)" >&2
+  exit 2
+}
+[ $# -eq 2 ] || usage
+release=$1 target=$2
+case $release in '' | .* | */*) usage ;; esac
+[ -n "$target" ] || usage
+[ "$(id -u)" -eq 0 ] || { echo "$0: run it as root" >&2; exit 1; }
+
+repo=$(cd "$(dirname "$0")/.." && pwd)
+commit=$(git -C "$repo" rev-parse HEAD)
+roots=${QUIZZOLA_ROOTS:-/var/cache/quizzola/roots}
+mirror=${QUIZZOLA_MIRROR:-http://deb.debian.org/debian}
+mkdir -p "$roots"
+roots=$(cd "$roots" && pwd -P)
+root=$roots/$release
+export DEBIAN_FRONTEND=noninteractive
+
+# One run at a time in a root: another run waits here.
+exec 9>"$roots/$release.lock"
+flock 9
+
+started=$(date +%s)
+since() { echo "$(($(date +%s) - $1)) s"; }
+
+# The mount points under a folder, deepest first.
+mounts_under() {
+  findmnt -rn -o TARGET | grep -e "^$1/" | sort -r || true
+}
+
+# Whatever is still running in the root (a daemon the tests started, a
+# build cut short) is stopped first, as it would keep the mounts busy; then
+# everything mounted in it, also by the tests, is unmounted.
+# shellcheck disable=SC2317 # run by the trap
+cleanup() {
+  set +e
+  for pass in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20; do
+    pids=""
+    for link in /proc/[0-9]*/root; do
+      case $(readlink "$link" 2>/dev/null) in
+        "$root" | "$root"/*) pid=${link#/proc/} pids="$pids ${pid%/root}" ;;
+      esac
+    done
+    [ -n "$pids" ] || break
+    # Asked to end for ten seconds, then killed.
+    if [ "$pass" -lt 20 ]; then signal=TERM; else signal=KILL; fi
+    # shellcheck disable=SC2086
+    kill -s "$signal" $pids 2>/dev/null
+    sleep 0.5
+  done
+  for m in $(mounts_under "$root"); do
+    umount "$m" || umount -l "$m"
+  done
+}
+
+# Made in RELEASE.new and renamed only once debootstrap succeeded, so a root
+# left half made by a failure or a Ctrl-C is never used: the next run
+# starts it again.
+if [ ! -d "$root" ]; then
+  if ! command -v debootstrap >/dev/null; then
+    apt-get update
+    apt-get install -y --no-install-recommends debootstrap
+  fi
+  echo "=== making a $release root in $root"
+  # debootstrap mounts proc and sys in the new root: a run cut short may
+  # have left them there, and rm must not walk into them.
+  for m in $(mounts_under "$root.new"); do umount "$m" || umount -l "$m"; done
+  rm -rf --one-file-system "$root.new"
+  debootstrap --variant=minbase "$release" "$root.new" "$mirror"
+  mv "$root.new" "$root"
+  echo "=== $release root made in $(since "$started")"
+fi
+
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+trap 'exit 129' HUP
+
+# What the tests need of a running system: processes, devices with
+# pseudo-terminals (Orca's), shared memory (Qt, PulseAudio), and a name
+# server for apt.
+mount -t proc proc "$root/proc"
+mount -t sysfs sysfs "$root/sys"
+mount --bind /dev "$root/dev"
+mount --bind /dev/pts "$root/dev/pts"
+mount -t tmpfs -o mode=1777,nosuid,nodev shm "$root/dev/shm"
+rm -f "$root/etc/resolv.conf"
+cp -L /etc/resolv.conf "$root/etc/resolv.conf"
+# debootstrap writes no hosts file; an installed system has one.
+[ -e "$root/etc/hosts" ] || printf '127.0.0.1\tlocalhost\n::1\t\tlocalhost ip6-localhost ip6-loopback\n' >"$root/etc/hosts"
+# Installing a package must not start its daemon in the root.
+printf '#!/bin/sh\nexit 101\n' >"$root/usr/sbin/policy-rc.d"
+chmod 755 "$root/usr/sbin/policy-rc.d"
+# Nothing left over from an earlier run, such as an X server's lock file.
+find "$root/tmp" -xdev -mindepth 1 -delete
+
+in_root() {
+  env -i HOME=/root LANG=C.UTF-8 TERM="${TERM:-dumb}" DEBIAN_FRONTEND=noninteractive \
+    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin chroot "$root" "$@"
+}
+
+# A run cut short while installing leaves dpkg's work half done.
+in_root dpkg --configure -a
+# The rest `make` installs itself, with scripts/install-deps.sh.
+if [ ! -x "$root/usr/bin/make" ]; then
+  in_root apt-get update
+  in_root apt-get install -y --no-install-recommends make
+fi
+
+rm -rf --one-file-system "$root/root/quizzola"
+git clone --quiet --no-checkout --no-hardlinks "$repo" "$root/root/quizzola"
+git -C "$root/root/quizzola" checkout --quiet --detach "$commit"
+
+echo "=== make $target in Debian $release, commit $commit"
+made=$(date +%s)
+status=0
+in_root make -C /root/quizzola "$target" || status=$?
+echo "=== make $target in Debian $release: exit status $status after $(since "$made")" \
+  "($(since "$started") in all)"
+exit "$status"
