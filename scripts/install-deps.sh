@@ -8,7 +8,7 @@
 set -eu
 
 # `file`: CPack picks the programs it hands to dpkg-shlibdeps with it.
-packages="build-essential cmake qt6-base-dev qt6-multimedia-dev qt6-svg-dev
+packages="build-essential cmake qt6-base-dev libpulse-dev qt6-svg-dev
   libqt6svg6 qt6-qpa-plugins fonts-liberation file"
 # Qt's SVG plugins, which draw the game's pictures, are a package of their
 # own from Debian 13 on; on Debian 12 libqt6svg6 holds them.
