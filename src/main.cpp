@@ -5,7 +5,11 @@
 #include "platform/displayplatform.h"
 #include "platform/endrequests.h"
 #include "platform/qtdialogs.h"
+#ifdef QUIZZOLA_SOUND_LIBPULSE
+#include "platform/pulsesoundplayer.h"
+#else
 #include "platform/qtsoundplayer.h"
+#endif
 #include "platform/systemservices.h"
 #include "window/artwork.h"
 #include "window/tavola.h"
@@ -29,7 +33,11 @@ int main(int argc, char *argv[])
 
     Tavola *window = nullptr;
     QtDialogs dialogs([&window]() -> QWidget * { return window; });
+#ifdef QUIZZOLA_SOUND_LIBPULSE
+    PulseSoundPlayer sound; // Linux: PulseAudio's client library, see src/CMakeLists.txt
+#else
     QtSoundPlayer sound;
+#endif
     ClockSeededRandom random;
     DesktopSystem system;
 

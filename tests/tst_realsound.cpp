@@ -3,7 +3,7 @@
 // null sink whose monitor parec records. The two sounds must reach it; a
 // missing or broken file must stay silent and never hold the game up.
 
-#include "platform/qtsoundplayer.h"
+#include "platform/pulsesoundplayer.h"
 #include "tinydisk.h"
 
 #include <QProcess>
@@ -76,7 +76,7 @@ private:
     QTemporaryDir m_dir;
     QProcess m_daemon;
     QProcess m_recorder;
-    QtSoundPlayer m_player;
+    PulseSoundPlayer m_player;
 };
 
 QTEST_GUILESS_MAIN(RealSoundTest)
