@@ -17,7 +17,7 @@ Tavola::Tavola(const Services &services, QWidget *parent)
     , m_services(services)
 {
     Q_ASSERT(services.dialogs && services.sound && services.random && services.system);
-    // The controls are made by each load, once the name prompt is on screen.
+    buildControls();
     // F2 does nothing else in the game, in Orca or on common desktops.
     auto *sayState = new QShortcut(QKeySequence(Qt::Key_F2), this);
     connect(sayState, &QShortcut::activated, this, &Tavola::announceState);
@@ -34,13 +34,12 @@ void Tavola::start()
 void Tavola::Form_Load()
 {
     // No tick may arrive while the player answers the dialogs below.
-    if (Timer1)
-        Timer1->stop();
+    Timer1->stop();
 
     m_state.playerName = m_services.dialogs->askText(Texts::NamePrompt);
-    // Every control is made now, afresh for a new contest: the name prompt,
-    // the first thing a player sees, comes up without waiting for them.
-    buildControls();
+    // The pictures are drawn only now: the name prompt, the first thing a
+    // player sees, comes up without waiting for the SVG renderer to load.
+    showPictures();
     m_services.dialogs->showMessage(QLatin1Char(' ') + m_state.playerName + Texts::GreetingEnd);
     lblnome1->setCaption(m_state.playerName);
 
@@ -348,13 +347,14 @@ void Tavola::Next_Click()
     if (m_state.tableLimitText.isEmpty())
         dialogs.showMessage(QLatin1Char(' ') + m_state.playerName + Texts::NoLimitChosen);
 
-    // A new contest: the window leaves the screen, the start-up dialogs run
-    // without it and make every control afresh, and showing it again asks
-    // the first question. The counts start at 0 with the labels that show
-    // them, so a new player's score holds only their own answers.
+    // A new contest: the window leaves the screen, every control starts
+    // afresh, the start-up dialogs run without the window, and showing it
+    // again asks the first question. The counts start at 0 with the labels
+    // that show them, so a new player's score holds only their own answers.
     hide();
     m_state.correctCount = 0;
     m_state.wrongCount = 0;
+    buildControls();
     Form_Load();
     showMaximized();
 }

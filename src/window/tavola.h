@@ -61,7 +61,7 @@ class Tavola : public QMainWindow
 {
     Q_OBJECT
 public:
-    // Makes a window with no controls yet, each load makes them; shows nothing.
+    // Builds every control in its initial state; shows nothing yet.
     explicit Tavola(const Services &services, QWidget *parent = nullptr);
     ~Tavola() override;
 
@@ -72,8 +72,8 @@ public:
     const GameState &state() const { return m_state; }
 
     // The start-up sequence, run while the window is hidden: name prompt,
-    // every control made in its initial state, greeting, clock, record
-    // folder and files, record shown.
+    // the controls' pictures, greeting, clock, record folder and files,
+    // record shown.
     void Form_Load();
     // The window has been shown after a load: the first question.
     void Form_Activate();
@@ -105,7 +105,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Every control in its initial state, without its pictures.
     void buildControls();
+    // The pictures of the controls made last.
+    void showPictures();
     void buildMenus();
     void describeForScreenReaders();
     void ResetClock();

@@ -74,7 +74,6 @@ void Tavola::buildControls()
     delete menuWidget();
     client = new ClientArea(this);
     client->setObjectName(QStringLiteral("client"));
-    client->setCursor(m_pictures.surfacePointer());
     client->installEventFilter(this);
     setCentralWidget(client);
 
@@ -140,8 +139,6 @@ void Tavola::buildControls()
             Image1 = new QLabel(client);
             Image1->setObjectName(QString::fromLatin1(design.name));
             Image1->setGeometry(twipsRect(design.left, design.top, design.width, design.height));
-            Image1->setPixmap(m_pictures.picture(QStringLiteral("clock"))
-                                  .pixmap(QSize(32, 32), qApp->devicePixelRatio()));
             Image1->setToolTip(QStringLiteral("Clicca sotto di me per impostare il Timer"));
             Image1->setCursor(Qt::ArrowCursor);
             continue;
@@ -183,7 +180,6 @@ void Tavola::buildControls()
     cmdExit->setObjectName(QStringLiteral("cmdExit"));
     cmdExit->setGeometry(twipsRect(7680, 5280, 2055, 1095));
     cmdExit->setFont(designFont(Family::SansSerif, 8.25, Bold));
-    cmdExit->setPictures(m_pictures.picture(QStringLiteral("exit")));
     cmdExit->setToolTip(QStringLiteral("Ti prego resta ancora, forse riuscirai a farmi uscire "));
     cmdExit->setCursor(Qt::ArrowCursor);
     connect(cmdExit, &QPushButton::clicked, this, &Tavola::cmdExit_Click);
@@ -192,9 +188,6 @@ void Tavola::buildControls()
     cmdNext->setObjectName(QStringLiteral("cmdNext"));
     cmdNext->setGeometry(twipsRect(4200, 5280, 1815, 1095));
     cmdNext->setFont(designFont(Family::SansSerif, 8.25, Bold));
-    cmdNext->setPictures(m_pictures.picture(QStringLiteral("next-normal")),
-                         m_pictures.picture(QStringLiteral("next-pressed")),
-                         m_pictures.picture(QStringLiteral("next-disabled")));
     cmdNext->setToolTip(QStringLiteral("Go"));
     cmdNext->setCursor(Qt::PointingHandCursor);
     cmdNext->setEnabled(false);
@@ -226,6 +219,16 @@ void Tavola::buildControls()
 
     // Not maximised, the client area is 792 × 554 pixels.
     resize(twips(11880), twips(8310) + menuBar()->sizeHint().height());
+}
+
+void Tavola::showPictures()
+{
+    client->setCursor(m_pictures.surfacePointer());
+    Image1->setPixmap(m_pictures.picture(QStringLiteral("clock")).pixmap(QSize(32, 32), devicePixelRatioF()));
+    cmdExit->setPictures(m_pictures.picture(QStringLiteral("exit")));
+    cmdNext->setPictures(m_pictures.picture(QStringLiteral("next-normal")),
+                         m_pictures.picture(QStringLiteral("next-pressed")),
+                         m_pictures.picture(QStringLiteral("next-disabled")));
 }
 
 void Tavola::describeForScreenReaders()

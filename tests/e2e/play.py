@@ -9,10 +9,13 @@ import codecs, contextlib, os, pty, re, shutil, signal, subprocess, sys, tempfil
 W, H = 1024, 768
 MAIN, MINIMISED, DIALOG = "Gioca con la Quizzola", "Giocare con la tavola pitagorica", "Quizzola"
 QUESTION = r"^Risposta text\.$|Quanto fa 9 per (\d+)\?"
+BUTTON = r"^%s (push )?button\.$"  # Orca 48 names the role "button", Orca 43 "push button"
+JUDGED_OR_ASKED = r"Esatto!|Sbagliato!!|Quanto fa 9 per"  # what may go stale: Orca must say only what is current
 F2_TOLD = "Premi F2 quando vuoi sapere il tempo che resta e i punti."
-F2_SAYS = r"^notification Mancano (5 minuti|4 minuti e \d+ secondi?)\. Risposte esatte %d, errate %d, totali %d\.$"
+F2_SAYS = r"^(notification )?Mancano (5 minuti|4 minuti e \d+ secondi?)\. Risposte esatte %d, errate %d, totali %d\.$"
 env, children = {}, []  # the desktop's environment; every process started
-orca = types.SimpleNamespace(said=[], heard=0, log=[])  # every utterance; how many heard; its log's tail
+# Every utterance; how many heard; the texts of the question and judgement on screen; its log's tail.
+orca = types.SimpleNamespace(said=[], heard=0, current=[], log=[])
 
 
 def poll(what, probe, timeout=20, seen=lambda: ""):  # calls probe() till it gives something but None
@@ -71,11 +74,17 @@ def listen(fd):  # collects what Orca says from its debug log; an utterance may 
 
 
 def hear(*patterns, timeout=20):
-    """Waits for Orca to say something matching each pattern in turn; gives the last match."""
+    """Waits for Orca to say something matching each pattern in turn, and in between no question or
+    judgement but those on screen (`orca.current`): any other is an old one, said in place of the new.
+    Gives the last match."""
     for pattern in patterns:
         said = lambda: next(((i + 1, m) for i in range(orca.heard, len(orca.said))
                              if (m := re.search(pattern, orca.said[i]))), None)
+        skipped = orca.heard
         orca.heard, match = poll("Orca to say %r" % pattern, said, timeout)
+        stale = [text for text in orca.said[skipped:orca.heard - 1] if re.search(JUDGED_OR_ASKED, text)
+                 and not any(current in text for current in orca.current)]
+        expect("the game's texts Orca said before %r" % pattern, stale, [])
     return match
 
 
@@ -145,14 +154,19 @@ def bands():
 
 
 def question(*pressed, first=False):  # presses keys; gives k of "9 per k", said as the answer box takes the focus
+    orca.current = []  # the question and the judgement before are gone
     expect("said first", keys(*pressed, then=[QUESTION])[0], "Risposta text.")
     said = hear(QUESTION)
+    orca.current = [said[0]]
     expect("F2 told of at the first question only", said.string.endswith(F2_TOLD), first)
+    if not first:  # flat review reads a window only once it is laid out on screen
+        expect("the question on screen", review("KP_Up"), "9 X %s = Risposta" % said[1])
     return int(said[1])
 
 
 def answer(typed, judgement):  # Orca adds a full stop to a judgement that ends without one
-    keys("Return", typed=str(typed), then=[r"^Nuovo calcolo push button\.$", r"^%s\.?$" % re.escape(judgement)])
+    orca.current[1:] = [judgement]
+    keys("Return", typed=str(typed), then=[BUTTON % "Nuovo calcolo", r"^%s\.?$" % re.escape(judgement)])
 
 
 def review(key):  # what Orca's flat review reads on keypad 7, 8 or 9: the line above, this one, below
@@ -164,7 +178,7 @@ def begin(name, tag):  # starts the program, plays up to the first question; giv
     hear(r"^Come ti chiami\? text\.$")  # after "Quizzola dialog.", which a slow machine may skip
     titled(DIALOG)
     # Each message is said with the button that takes the focus, whether or not Orca read the box.
-    keys("Return", typed=name, then=[r"^OK push button\.$", r"^%s vediamo se sei un vero campione$" % name])
+    keys("Return", typed=name, then=[BUTTON % "OK", r"^%s vediamo se sei un vero campione$" % name])
     titled(DIALOG)
     return process, question("Return", first=True), titled(MAIN)
 
@@ -178,7 +192,7 @@ def ends(process):  # waits for the program to end with code 0; gives the record
 def game_a():
     process, k, window = begin("Mario", "-A")
     top = bands()
-    expect("the row of the answer box", review("KP_Up"), "9 X %d = Risposta" % k)
+    expect("the question on screen", review("KP_Up"), "9 X %d = Risposta" % k)
     answer(9 * k, "Esatto! Mario sei forte!")
     k = question("alt+n")
     answer(9 * k + 1, "Sbagliato!! %d" % (9 * k))
@@ -189,12 +203,12 @@ def game_a():
     # Alt held a moment, as by a hand: a chord sent at once may end before the menu has the keyboard.
     keys("keydown", "alt", "sleep", "0.1", "key", "u", "sleep", "0.1", "keyup", "alt", then=[r"^autori@example\.org\.$"])
     keys("Down", then=[r"^nuovo\.$"])
-    keys("Return", then=[r"^No push button\.$", r"^INIZIAMO UNA NUOVA GARA \?$"])
+    keys("Return", then=[BUTTON % "No", r"^INIZIAMO UNA NUOVA GARA \?$"])
     titled("INIZIARE NUOVA GARA")
-    keys("Return", then=[r"^Sbagliato!! %d\.$" % (9 * k)])  # No, the default: the game goes on
+    keys("Return", then=[BUTTON % "Nuovo calcolo"])  # No, the default: the game goes on
     question("Return")
     bands()  # the next question paints the bands again
-    keys("alt+x", then=[r"^OK push button\.$", r"^Ok! Ho registrato il tuo record, C A M P I O N E\.?$"])
+    keys("alt+x", then=[BUTTON % "OK", r"^Ok! Ho registrato il tuo record, C A M P I O N E\.?$"])
     titled(DIALOG)
     keys("Return")
     expect("record files after game A", ends(process), [b"1\r\n", b"Mario\r\n"])
