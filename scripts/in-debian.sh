@@ -44,26 +44,9 @@ mounts_under() {
   findmnt -rn -o TARGET | grep -e "^$1/" | sort -r || true
 }
 
-# Whatever is still running in the root (a daemon the tests started, a
-# build cut short) is stopped first, as it would keep the mounts busy; then
-# everything mounted in it, also by the tests, is unmounted.
+# Everything mounted in the root, deepest first.
 # shellcheck disable=SC2317 # run by the trap
-cleanup() {
-  set +e
-  for pass in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20; do
-    pids=""
-    for link in /proc/[0-9]*/root; do
-      case $(readlink "$link" 2>/dev/null) in
-        "$root" | "$root"/*) pid=${link#/proc/} pids="$pids ${pid%/root}" ;;
-      esac
-    done
-    [ -n "$pids" ] || break
-    # Asked to end for ten seconds, then killed.
-    if [ "$pass" -lt 20 ]; then signal=TERM; else signal=KILL; fi
-    # shellcheck disable=SC2086
-    kill -s "$signal" $pids 2>/dev/null
-    sleep 0.5
-  done
+unmount_all() {
   for m in $(mounts_under "$root"); do
     umount "$m" || umount -l "$m"
   done
@@ -87,15 +70,16 @@ if [ ! -d "$root" ]; then
   echo "=== $release root made in $(since "$started")"
 fi
 
-trap cleanup EXIT
+# A run killed outright may have left its mounts.
+unmount_all
+trap unmount_all EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 trap 'exit 129' HUP
 
-# What the tests need of a running system: processes, devices with
-# pseudo-terminals (Orca's), shared memory (Qt, PulseAudio), and a name
-# server for apt.
-mount -t proc proc "$root/proc"
+# What the tests need of a running system besides their own processes:
+# devices with pseudo-terminals (Orca's), shared memory (Qt, PulseAudio),
+# and a name server for apt.
 mount -t sysfs sysfs "$root/sys"
 mount --bind /dev "$root/dev"
 mount --bind /dev/pts "$root/dev/pts"
@@ -110,9 +94,15 @@ chmod 755 "$root/usr/sbin/policy-rc.d"
 # Nothing left over from an earlier run, such as an X server's lock file.
 find "$root/tmp" -xdev -mindepth 1 -delete
 
+# Each command runs in a process and mount namespace of its own, with
+# /proc mounted there: it sees only the root's processes (Orca will not
+# start while it sees another Orca, such as one a test on this machine
+# runs), whatever it leaves running is killed as it ends, and whatever the
+# tests mount goes away with it.
 in_root() {
   env -i HOME=/root LANG=C.UTF-8 TERM="${TERM:-dumb}" DEBIAN_FRONTEND=noninteractive \
-    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin chroot "$root" "$@"
+    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+    unshare --pid --kill-child --mount-proc="$root/proc" chroot "$root" "$@"
 }
 
 # A run cut short while installing leaves dpkg's work half done.
