@@ -5,6 +5,7 @@
 #include "platform/displayplatform.h"
 #include "platform/endrequests.h"
 #include "platform/qtdialogs.h"
+#include "platform/screenreaderspeech.h"
 #ifdef QUIZZOLA_SOUND_LIBPULSE
 #include "platform/pulsesoundplayer.h"
 #else
@@ -38,10 +39,11 @@ int main(int argc, char *argv[])
 #else
     QtSoundPlayer sound;
 #endif
+    ScreenReaderSpeech speech;
     ClockSeededRandom random;
     DesktopSystem system;
 
-    Tavola tavola(Services{&dialogs, &sound, &random, &system});
+    Tavola tavola(Services{&dialogs, &sound, &speech, &random, &system});
     window = &tavola;
     // Logout, shutdown or a signal: the game decides how to end, saving a
     // record just earned if the farewell is still waiting for its OK.

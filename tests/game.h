@@ -36,16 +36,21 @@ struct FakeDialogs : Dialogs
     void open(const QString &text, const QString &title) { shown << text + u'|' + title, whileOpen(text); }
 };
 
-// Sounds are remembered; random draws are scripted, then 0.5; the record
-// folder is `folder` (empty: it cannot be made); ending the game is counted.
-struct Fakes : SoundPlayer, RandomSource, SystemServices
+// Sounds are remembered, and what a screen reader is told: "control: text"
+// for a text said with a control as it takes the focus, the text alone for
+// one said at once; random draws are scripted, then 0.5; the record folder
+// is `folder` (empty: it cannot be made); ending the game is counted.
+struct Fakes : SoundPlayer, Speech, RandomSource, SystemServices
 {
     QStringList played;
+    QStringList said;
     QQueue<double> draws;
     QString folder;
     int terminations = 0;
 
     void playWave(const QString &file) override { played << file; }
+    void say(QObject *, const QString &text) override { said << text; }
+    void sayWithFocus(QObject *control, const QString &text) override { said << control->objectName() + ": " + text; }
     double next() override { return draws.isEmpty() ? 0.5 : draws.dequeue(); }
     void reseed() override {}
     QString recordFolder(QString *error) override { return *error = QStringLiteral("niente cartella"), folder; }
@@ -73,7 +78,7 @@ struct Game
     // Starts a game for `name` whose first question is 9 × k.
     void start(const QString &name, int k = 6)
     {
-        window = std::make_unique<Tavola>(Services{&dialogs, &system, &system, &system});
+        window = std::make_unique<Tavola>(Services{&dialogs, &system, &system, &system, &system});
         dialogs.textReplies.enqueue(name);
         script(k);
         window->start();

@@ -7,6 +7,8 @@
 
 #include <QString>
 
+class QObject;
+
 // Modal dialogs owned by the game window. A dialog shown without a title of
 // its own carries the application's title, "Quizzola".
 class Dialogs
@@ -39,6 +41,22 @@ public:
     // once. A new sound cuts off one still playing. A file that is missing or
     // cannot be played, or a machine without sound, gives silence and no error.
     virtual void playWave(const QString &file) = 0;
+};
+
+// Speaks through a screen reader, when one is listening, beyond what it
+// reads of the window by itself; draws nothing and never moves the focus.
+class Speech
+{
+public:
+    virtual ~Speech() = default;
+
+    // Says `text` now, on behalf of `window`, the game's top-level widget.
+    virtual void say(QObject *window, const QString &text) = 0;
+
+    // Says `text` with `control` as it takes the focus, which the caller
+    // gives it straight after this call, in the same handler. The reader
+    // says this text, never one said with the control before.
+    virtual void sayWithFocus(QObject *control, const QString &text) = 0;
 };
 
 // Uniform random numbers, reseedable from the clock.

@@ -4,7 +4,6 @@
 #include "quiz/background.h"
 #include "quiz/questions.h"
 
-#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QStyle>
@@ -121,81 +120,6 @@ void AnswerBox::keyPressEvent(QKeyEvent *event)
     // fifth character out.
     QLineEdit::keyPressEvent(event);
 }
-
-#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
-
-namespace {
-
-// Announces `text` as said by `source`. A screen reader that sees a burst
-// of events of one kind from a program drops all but the first, unless
-// their source has the focus: the source is what has it whenever it can.
-void announceFrom(QObject *source, const QString &text)
-{
-    QAccessibleAnnouncementEvent event(source, text);
-    event.setPoliteness(QAccessible::AnnouncementPoliteness::Assertive);
-    QAccessible::updateAccessibility(&event);
-}
-
-} // namespace
-
-Announcer::Announcer(QWidget *parent)
-    : QWidget(parent)
-{
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-    setFocusPolicy(Qt::NoFocus);
-    hide(); // nothing to show: announcements need no widget on screen
-}
-
-void Announcer::say(const QString &text)
-{
-    QWidget *focused = window()->focusWidget();
-    announceFrom(focused ? static_cast<QObject *>(focused) : window(), text);
-}
-
-void Announcer::sayWithFocus(QWidget *control, const QString &text)
-{
-    QMetaObject::invokeMethod(
-        control, [control, text] { announceFrom(control, text); }, Qt::QueuedConnection);
-}
-
-#else
-
-namespace {
-
-QAccessibleInterface *announcerInterface(const QString &className, QObject *object)
-{
-    if (className == QLatin1String("Announcer") && object && object->isWidgetType())
-        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Notification);
-    return nullptr;
-}
-
-} // namespace
-
-Announcer::Announcer(QWidget *parent)
-    : QWidget(parent)
-{
-    static const bool installed = (QAccessible::installFactory(announcerInterface), true);
-    Q_UNUSED(installed);
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-    setFocusPolicy(Qt::NoFocus);
-    setGeometry(0, 0, 1, 1);
-    lower();
-    hide(); // until there is something to say
-}
-
-void Announcer::say(const QString &text)
-{
-    hide();
-    setAccessibleName(text);
-    show();
-}
-
-void Announcer::sayWithFocus(QWidget *control, const QString &text)
-{
-    control->setAccessibleDescription(text);
-}
-
-#endif
 
 PictureButton::PictureButton(const QString &caption, const QColor &face, QWidget *parent)
     : QPushButton(caption, parent)

@@ -77,37 +77,6 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 };
 
-// Says texts through a screen reader without drawing anything or moving
-// the focus. The one place that knows how each Qt version lets a program
-// speak:
-// - From Qt 6.8 on, a text is sent as an announcement, which a screen
-//   reader speaks as it arrives.
-// - Qt 6.4 has no announcements, and a screen reader does not speak the
-//   changed name or description of a control (Qt tells them as an object,
-//   not a text), but it does speak a notification as it appears. There the
-//   announcer is an empty, transparent notification the size of a pixel,
-//   named with each text and shown anew.
-class Announcer : public QWidget
-{
-    Q_OBJECT
-public:
-    explicit Announcer(QWidget *parent);
-
-    // Says `text` now.
-    void say(const QString &text);
-
-    // Says `text` with `control`, which the caller moves the focus to in the
-    // same handler, after this call. The reader must hear this text, never
-    // the one said with the control the time before:
-    // - on Qt 6.4 the text becomes the control's description, which a reader
-    //   asks for as the control takes the focus;
-    // - from Qt 6.8 on a reader keeps the descriptions it has read, and may
-    //   present the focus before it learns of a new one, so the control's
-    //   description stays as it is, and the text is announced as soon as the
-    //   handler has returned, once the focus and the control have settled.
-    void sayWithFocus(QWidget *control, const QString &text);
-};
-
 // A push button painted as a coloured face with a picture centred above its
 // caption. It shows `pressed` while held down and `disabled` while disabled,
 // falling back to `normal` where no such picture is given. Enter and Space

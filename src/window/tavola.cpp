@@ -16,7 +16,7 @@ Tavola::Tavola(const Services &services, QWidget *parent)
     : QMainWindow(parent)
     , m_services(services)
 {
-    Q_ASSERT(services.dialogs && services.sound && services.random && services.system);
+    Q_ASSERT(services.dialogs && services.sound && services.speech && services.random && services.system);
     buildControls();
     // F2 does nothing else in the game, in Orca or on common desktops.
     auto *sayState = new QShortcut(QKeySequence(Qt::Key_F2), this);
@@ -184,9 +184,9 @@ void Tavola::cmdNext_Click()
     // caret move, the focus already there, turns to it silently and then
     // says nothing when told of the focus.
     // The first question of a game also tells of F2.
-    announcer->sayWithFocus(txtAnswer, QStringLiteral("Quanto fa %1 per %2? Scrivi il risultato e premi Invio.%3")
-                                           .arg(lblNum1->text(), lblNum2->text(),
-                                                m_firstQuestion ? Texts::AboutF2 : QString()));
+    const QString question = QStringLiteral("Quanto fa %1 per %2? Scrivi il risultato e premi Invio.%3")
+                                 .arg(lblNum1->text(), lblNum2->text(), m_firstQuestion ? Texts::AboutF2 : QString());
+    m_services.speech->sayWithFocus(txtAnswer, question);
     m_firstQuestion = false;
     cmdNext->setEnabled(false);
     paintBackground();
@@ -202,7 +202,7 @@ void Tavola::paintBackground()
 void Tavola::giveTurnToNext()
 {
     // The judgement is said with the button as it takes the focus.
-    announcer->sayWithFocus(cmdNext, lblMessage->text());
+    m_services.speech->sayWithFocus(cmdNext, lblMessage->text());
     cmdNext->setEnabled(true);
     cmdNext->setFocus();
 }
@@ -266,7 +266,7 @@ void Tavola::Timer1_Timer()
 void Tavola::announce(const QString &text)
 {
     if (isActiveWindow())
-        announcer->say(text);
+        m_services.speech->say(this, text);
 }
 
 void Tavola::announceState()

@@ -11,7 +11,6 @@
 
 #include <QMainWindow>
 
-class Announcer;
 class AnswerBox;
 class CaptionLabel;
 class ClientArea;
@@ -24,6 +23,7 @@ class QPushButton;
 class QTimer;
 class RandomSource;
 class SoundPlayer;
+class Speech;
 class SystemServices;
 
 // The services a window needs; they must outlive it.
@@ -31,6 +31,7 @@ struct Services
 {
     Dialogs *dialogs = nullptr;
     SoundPlayer *sound = nullptr;
+    Speech *speech = nullptr;
     RandomSource *random = nullptr;
     SystemServices *system = nullptr;
 };
@@ -147,7 +148,6 @@ private:
 
     // The controls, named as the game refers to them.
     ClientArea *client = nullptr;
-    Announcer *announcer = nullptr;
     QTimer *Timer1 = nullptr;
     AnswerBox *txtAnswer = nullptr;
     PictureButton *cmdNext = nullptr;

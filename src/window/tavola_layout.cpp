@@ -77,9 +77,6 @@ void Tavola::buildControls()
     client->installEventFilter(this);
     setCentralWidget(client);
 
-    announcer = new Announcer(client);
-    announcer->setObjectName(QStringLiteral("announcer"));
-
     Timer1 = new QTimer(client);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(1000);
