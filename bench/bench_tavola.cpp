@@ -21,12 +21,14 @@ namespace {
 // A game started for "Bench", with the outside world played by the game
 // itself: every dialog closed at once, sounds counted, always the same draw
 // (so every question costs the same), the records in a temporary folder.
-struct Game : Dialogs, SoundPlayer, RandomSource, SystemServices
+struct Game : Dialogs, SoundPlayer, Speech, RandomSource, SystemServices
 {
     void showMessage(const QString &, const QString &) override {}
     Reply askYesNo(const QString &, const QString &) override { return Reply::No; }
     QString askText(const QString &) override { return QStringLiteral("Bench"); }
     void playWave(const QString &) override { ++sounds; }
+    void say(QObject *, const QString &) override {}
+    void sayWithFocus(QObject *, const QString &) override {}
     double next() override { return 0.5; }
     void reseed() override {}
     QString recordFolder(QString *) override { return dir.path() + QLatin1Char('/'); }
@@ -36,9 +38,9 @@ struct Game : Dialogs, SoundPlayer, RandomSource, SystemServices
 
     QTemporaryDir dir;
     int sounds = 0;
-    Tavola window{Services{this, this, this, this}};
+    Tavola window{Services{this, this, this, this, this}};
 
-    Game() { window.start(); QApplication::setActiveWindow(&window); }
+    Game() { window.start(); window.activateWindow(); }
     template <typename T = QWidget>
     T *control(const char *name) const { return window.findChild<T *>(QLatin1String(name)); }
 };
