@@ -8,8 +8,9 @@
 # the packages `make` installed in it and apt's downloads, under
 # $QUIZZOLA_ROOTS/RELEASE (default /var/cache/quizzola/roots/RELEASE), so a
 # second run only builds and tests; delete that folder to start from a bare
-# root again. Runs as root (debootstrap, mount, chroot). Exits with make's
-# status.
+# root again. debootstrap fetches from $QUIZZOLA_MIRROR (default
+# http://deb.debian.org/debian). Runs as root (debootstrap, mount, chroot).
+# Exits with make's status.
 # Usage: scripts/in-debian.sh RELEASE TARGET
 set -eu
 
