@@ -9,6 +9,8 @@
 //   the handler that moves the focus has returned: a reader keeps the
 //   descriptions it has read and may present the focus before it learns of
 //   a new one, so a description would be heard as it was the time before.
+//   Such a control has no description: what it is for, said each time
+//   before the text, would only make the child wait for it.
 // - Qt 6.4 has no announcements, and a screen reader does not speak the
 //   changed name or description of a control (Qt tells them as an object,
 //   not a text), but it does speak a notification as it appears; and a

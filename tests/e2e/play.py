@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 r"""Usage: play.py <quizzola program>. Plays two games by ear with Orca, on a desktop of its own, with
 xdotool's keys; checks what Orca says, the titles X holds, the screen's pixels and the record files.
-Mario sets a record of 1; Luigi hears it, beats it, and closes the window: no save. (Orca will not
+Mario sets a record of 2; Luigi hears it, beats it, and closes the window: no save. (Orca will not
 start while another Orca of the same user runs, on any display.)"""
 import codecs, contextlib, os, pty, re, shutil, signal, subprocess, sys, tempfile, threading, time, tty, types
 
@@ -194,11 +194,12 @@ def game_a():
     top = bands()
     expect("the question on screen", review("KP_Up"), "9 X %d = Risposta" % k)
     answer(9 * k, "Esatto! Mario sei forte!")
-    k = question("alt+n")
+    answer(9 * question("alt+n"), "Esatto! Mario sei forte!")
+    k = question("Return")
     answer(9 * k + 1, "Sbagliato!! %d" % (9 * k))
     poll("a black client area", lambda: True if set(column()[top:]) == {(0, 0, 0)} else None)
-    keys("F2", then=[F2_SAYS % (1, 1, 2)])
-    expect("the line above the buttons", review("KP_Home"), "1 1 2")
+    keys("F2", then=[F2_SAYS % (2, 1, 3)])
+    expect("the line above the buttons", review("KP_Home"), "2 1 3")
     expect("the line above the counts", review("KP_Home"), "Risposte esatte Risposte errate Risposte totali")
     # Alt held a moment, as by a hand: a chord sent at once may end before the menu has the keyboard.
     keys("keydown", "alt", "sleep", "0.1", "key", "u", "sleep", "0.1", "keyup", "alt", then=[r"^autori@example\.org\.$"])
@@ -211,7 +212,7 @@ def game_a():
     keys("alt+x", then=[BUTTON % "OK", r"^Ok! Ho registrato il tuo record, C A M P I O N E\.?$"])
     titled(DIALOG)
     keys("Return")
-    expect("record files after game A", ends(process), [b"1\r\n", b"Mario\r\n"])
+    expect("record files after game A", ends(process), [b"2\r\n", b"Mario\r\n"])
 
 
 def game_b():
@@ -220,10 +221,11 @@ def game_b():
     lines = []  # the lines below the question, down to the one after "con punti"
     while "con punti" not in lines[-2:-1]:
         lines.append(review("KP_Page_Up"))
-    expect("the record read below the question", " ".join(lines).split("Il record ")[-1], "è di Mario con punti 1")
+    expect("the record read below the question", " ".join(lines).split("Il record ")[-1], "è di Mario con punti 2")
     keys("F2", then=[F2_SAYS % (0, 0, 0)])  # from the answer box
     answer(9 * k, "Esatto! Luigi sei forte!")
-    answer(9 * question("space"), "Esatto! Luigi sei forte!")  # 2 beats the record, but
+    answer(9 * question("space"), "Esatto! Luigi sei forte!")
+    answer(9 * question("Return"), "Esatto! Luigi sei forte!")  # 3 beats the record, but
     # Minimised, then restored: the caption says what the game is about. (Qt may take back the keyboard
     # only a moment later, which would close a menu opened at once, but not the window.)
     run("xdotool", "windowminimize", window)
@@ -231,7 +233,7 @@ def game_b():
     run("xdotool", "windowactivate", "--sync", window)
     expect("the restored window", titled(MINIMISED), window)
     keys("alt+F4")  # closing the window saves nothing
-    expect("record files after game B", ends(process), [b"1\r\n", b"Mario\r\n"])
+    expect("record files after game B", ends(process), [b"2\r\n", b"Mario\r\n"])
 
 
 def stop(number, frame):
