@@ -12,16 +12,19 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
 {
-    const QString path = QDir::tempPath() + QStringLiteral("/quizzola-fuzz-%1.txt").arg(QCoreApplication::applicationPid());
+    const QString path =
+        QDir::tempPath() + QStringLiteral("/quizzola-fuzz-%1.txt").arg(QCoreApplication::applicationPid());
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(reinterpret_cast<const char *>(data), qint64(size)) != qint64(size))
+    if (!file.open(QIODevice::WriteOnly)
+        || file.write(reinterpret_cast<const char *>(data), qint64(size)) != qint64(size))
         std::abort();
     file.close();
     const Records::ReadResult read = Records::readText(path);
     const QString line = read.text.section(QLatin1Char('\n'), 0, 0).remove(QLatin1Char('\r'));
-    if (!read.error.isEmpty() || read.text.size() > Records::MaxReadBytes || Records::isBeaten(read.text, QStringLiteral("0"))
-        || Records::writeLines({{path, line}}).failed()
-        || (line.toLocal8Bit().size() < Records::MaxReadBytes - 1 && Records::readText(path).text != line + QStringLiteral("\r\n")))
+    const bool shortLine = line.toLocal8Bit().size() < Records::MaxReadBytes - 1;
+    if (!read.error.isEmpty() || read.text.size() > Records::MaxReadBytes
+        || Records::isBeaten(read.text, QStringLiteral("0")) || Records::writeLines({{path, line}}).failed()
+        || (shortLine && Records::readText(path).text != line + QStringLiteral("\r\n")))
         std::abort();
     return 0;
 }

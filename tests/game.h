@@ -98,6 +98,8 @@ struct Game
     template <typename T = QLabel>
     T *control(const char *name) const { return window->findChild<T *>(QLatin1String(name)); }
     QString caption(const char *name) const { return control(name)->text(); }
+    // The three counts shown: right, wrong and all answers.
+    QString counts() const { return caption("lblScore") + u' ' + caption("lblScore1") + u' ' + caption("lblScore2"); }
 
     // Types `text` where the focus is, the answer box, and presses Enter.
     void answer(const QString &text) { QTest::keyClicks(QApplication::focusWidget(), text + u'\r'); }

@@ -20,7 +20,8 @@ inline QByteArray bytesOf(const QString &path)
 struct TinyDisk
 {
     const QByteArray path;
-    const bool mounted = QDir().mkdir(QFile::decodeName(path)) && ::mount("quizzola-test", path, "tmpfs", 0, "size=16k") == 0;
+    const bool mounted =
+        QDir().mkdir(QFile::decodeName(path)) && ::mount("quizzola-test", path, "tmpfs", 0, "size=16k") == 0;
 
     explicit TinyDisk(const QString &folder) : path(QFile::encodeName(folder)) {}
     ~TinyDisk()

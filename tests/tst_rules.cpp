@@ -122,15 +122,18 @@ private slots:
     {
         const QString folder = m_dir.path() + u'/';
         const auto save = [&folder](bool big) {
-            return Records::writeLines({{folder + Records::ScoreFileName, big ? QString(3000, u'7') : QStringLiteral("12")},
-                                        {folder + Records::HolderFileName, big ? QString(3000, u'M') : QStringLiteral("Mario")}});
+            const QString score = big ? QString(3000, u'7') : QStringLiteral("12");
+            const QString holder = big ? QString(3000, u'M') : QStringLiteral("Mario");
+            return Records::writeLines({{folder + Records::ScoreFileName, score},
+                                        {folder + Records::HolderFileName, holder}});
         };
         QVERIFY(!save(false).failed());
         renameToFail = 2;
         const Records::SaveFailure failure = save(true);
-        QCOMPARE(failure.path + u'|' + failure.reason, folder + Records::HolderFileName
-                     + QStringLiteral("|non si riesce a sostituire il file vecchio (Input/output error)"));
-        QCOMPARE(bytesOf(folder + Records::ScoreFileName) + bytesOf(folder + Records::HolderFileName), "12\r\nMario\r\n");
+        QCOMPARE(failure.path, folder + Records::HolderFileName);
+        QCOMPARE(failure.reason, QStringLiteral("non si riesce a sostituire il file vecchio (Input/output error)"));
+        QCOMPARE(bytesOf(folder + Records::ScoreFileName), "12\r\n");
+        QCOMPARE(bytesOf(folder + Records::HolderFileName), "Mario\r\n");
         QRandomGenerator random(20261206);
         for (int round = 0; round < 40; ++round) {
             const pid_t saver = fork(); // saves until it is killed, with no clean-up of any kind
@@ -172,7 +175,8 @@ private slots:
         QCOMPARE(bytesOf(folder + Records::ScoreFileName), QByteArray("<missing>"));
         QVERIFY(kill(other, SIGKILL) == 0 && waitpid(other, nullptr, 0) == other);
         QVERIFY(QFile::exists(folder + Records::LockFileName));
-        QCOMPARE(int(Records::saveIfBeaten(folder, QStringLiteral("3"), QStringLiteral("Luigi")).outcome), int(Records::Outcome::Saved));
+        const Records::SaveResult saved = Records::saveIfBeaten(folder, QStringLiteral("3"), QStringLiteral("Luigi"));
+        QCOMPARE(int(saved.outcome), int(Records::Outcome::Saved));
         QCOMPARE(bytesOf(folder + Records::HolderFileName), QByteArray("Luigi\r\n"));
     }
 

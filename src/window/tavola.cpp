@@ -66,7 +66,8 @@ void Tavola::Form_Load()
                 break;
             const QString error = Records::ensureExists(recordPath(fileName));
             if (!error.isEmpty()) {
-                problem = QStringLiteral("Non riesco a creare il file dei record %1: %2.").arg(recordPath(fileName), error);
+                problem = QStringLiteral("Non riesco a creare il file dei record %1: %2.")
+                              .arg(recordPath(fileName), error);
                 m_state.recordFilesReadable = false;
             }
         }
@@ -152,7 +153,8 @@ QString Tavola::Leggifiletxt(const QString &fileName, QString &problem)
         return QString();
     const Records::ReadResult read = Records::readText(recordPath(fileName));
     if (!read.error.isEmpty()) {
-        problem = QStringLiteral("Non riesco a leggere il file dei record %1: %2.").arg(recordPath(fileName), read.error);
+        problem = QStringLiteral("Non riesco a leggere il file dei record %1: %2.")
+                      .arg(recordPath(fileName), read.error);
         m_state.recordFilesReadable = false;
     }
     return read.text;

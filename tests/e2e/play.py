@@ -36,7 +36,8 @@ def start(*command, pass_fds=(), tag=""):
     """Starts a process in a group of its own, ended in `finally` or, should this script die, by a SIGTERM."""
     with open(os.path.join(env["HOME"], os.path.basename(command[0]) + tag + ".log"), "ab") as log:
         children.append(subprocess.Popen(["setpriv", "--pdeathsig", "TERM", "--", *command], env=env, stdout=log,
-                                         stderr=log, stdin=subprocess.DEVNULL, pass_fds=pass_fds, start_new_session=True))
+                                         stderr=log, stdin=subprocess.DEVNULL, pass_fds=pass_fds,
+                                         start_new_session=True))
     return children[-1]
 
 
@@ -104,7 +105,8 @@ def desktop(work):
     poll("openbox", lambda: run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK", ok="window id"),
          seen=lambda: "; Xvfb %s" % ("has ended" if children[0].poll() is not None else "runs"))
     # Orca would start a bus launcher of its own, one that outlives the test, if it came first.
-    poll("the accessibility bus", lambda: run("dbus-send", "--session", "--print-reply", "/", "--dest=org.freedesktop.DBus",
+    poll("the accessibility bus", lambda: run("dbus-send", "--session", "--print-reply", "/",
+                                              "--dest=org.freedesktop.DBus",
                                               "org.freedesktop.DBus.NameHasOwner", "string:org.a11y.Bus", ok="true"))
     # Orca's speech is read from its log: no speech server (started by this command) keeps it waiting on
     # sound, as one does with no sound server or no voice (then playing a 29 s recording at every word).
@@ -132,7 +134,8 @@ def keys(*keys, typed=None, then=()):
 
 def titled(title, window=None):
     """Waits for `window`, or else the one with the keyboard, to be titled exactly `title`; gives its id."""
-    name = lambda: run("xdotool", *(["getwindowname", window] if window else ["getactivewindow", "getwindowname"]), ok="")
+    which = ["getwindowname", window] if window else ["getactivewindow", "getwindowname"]
+    name = lambda: run("xdotool", *which, ok="")
     poll("a window titled %r" % title, lambda: True if name() == title else None, seen=lambda: ", not %r" % name())
     return window or run("xdotool", "getactivewindow")
 
@@ -202,7 +205,8 @@ def game_a():
     expect("the line above the buttons", review("KP_Home"), "2 1 3")
     expect("the line above the counts", review("KP_Home"), "Risposte esatte Risposte errate Risposte totali")
     # Alt held a moment, as by a hand: a chord sent at once may end before the menu has the keyboard.
-    keys("keydown", "alt", "sleep", "0.1", "key", "u", "sleep", "0.1", "keyup", "alt", then=[r"^autori@example\.org\.$"])
+    keys("keydown", "alt", "sleep", "0.1", "key", "u", "sleep", "0.1", "keyup", "alt",
+         then=[r"^autori@example\.org\.$"])
     keys("Down", then=[r"^nuovo\.$"])
     keys("Return", then=[BUTTON % "No", r"^INIZIAMO UNA NUOVA GARA \?$"])
     titled("INIZIARE NUOVA GARA")
@@ -254,7 +258,8 @@ def main():
         print("FAIL: %s: %s\n--- Orca said, last:\n  %s\n--- Orca's log, last lines:\n%s" % (
             type(error).__name__, error, "\n  ".join(orca.said[-15:]), "\n".join(orca.log)), flush=True)
         home = env.get("HOME", work)
-        subprocess.run(["tail", "-n", "6"] + [os.path.join(home, n) for n in sorted(os.listdir(home)) if n.endswith(".log")])
+        logs = [os.path.join(home, n) for n in sorted(os.listdir(home)) if n.endswith(".log")]
+        subprocess.run(["tail", "-n", "6"] + logs)
         return 1
     finally:
         signal.alarm(0)
