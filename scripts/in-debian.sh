@@ -99,11 +99,14 @@ find "$root/tmp" -xdev -mindepth 1 -delete
 # /proc mounted there: it sees only the root's processes (Orca will not
 # start while it sees another Orca, such as one a test on this machine
 # runs), whatever it leaves running is killed as it ends, and whatever the
-# tests mount goes away with it.
+# tests mount goes away with it. A shell is the namespace's first process,
+# to which no signal comes that it has no handler for: the command itself,
+# make for one, would not end on a Ctrl-C as its second.
 in_root() {
   env -i HOME=/root LANG=C.UTF-8 TERM="${TERM:-dumb}" DEBIAN_FRONTEND=noninteractive \
     PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-    unshare --pid --kill-child --mount-proc="$root/proc" chroot "$root" "$@"
+    unshare --pid --kill-child --mount-proc="$root/proc" \
+    chroot "$root" sh -c '"$@"; exit $?' sh "$@"
 }
 
 # A run cut short while installing leaves dpkg's work half done.
