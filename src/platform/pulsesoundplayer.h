@@ -11,7 +11,9 @@
 //   and connects it to the user's sound server; later calls reuse both.
 // - playWave(file) takes the absolute path of a wave file (see wavefile.h
 //   for the kinds it plays), hands it to that thread and returns at once:
-//   it never waits for the file, the thread or the sound server.
+//   the file is read and the server asked there, so the call never waits
+//   for the disk or the server (at most for the thread to finish handling
+//   one message, or reading one of the game's small files the first time).
 // - A new call first stops the sound it started before, still playing or
 //   about to, so a sound cuts off the one before it instead of mixing.
 // - A file that is missing, unreadable, damaged or of another kind plays
