@@ -164,9 +164,9 @@ private slots:
             close(proceed[1]);
             QLockFile lock(folder + Records::LockFileName);
             char byte = lock.lock();
-            if (write(ready[1], &byte, 1) == 1)
-                (void)read(proceed[0], &byte, 1);
-            _exit(0);
+            if (write(ready[1], &byte, 1) == 1 && read(proceed[0], &byte, 1) >= 0)
+                _exit(0);
+            _exit(1);
         }
         char byte = 0;
         QVERIFY(read(ready[0], &byte, 1) == 1);
