@@ -12,6 +12,10 @@ bands on screen (pixels read back on each X Damage report of the window).
 The last one goes on to a game in a window as large as the screen: answers
 until six are given and one is right (a right one keeps the bands, a wrong
 one blacks them out), then the clock alone for 30 s (CPU time), peak RSS.
+Then one more game with a private PulseAudio server whose only sink is a
+null sink: from Enter on each of nine answers (XTest) to the first
+non-silent frame of its sound on the sink's monitor, recorded by parec, and
+the RSS and shared libraries of the program after its sounds.
 Before each measured launch BARE_PROMPT, which shows only the name prompt,
 is launched and timed the same way, so that the two alternate and share
 whatever load the machine has. Last, BARE_WINDOW's prompt is answered and
@@ -31,7 +35,8 @@ import tempfile
 import time
 
 SCREEN = (1920, 1080)
-RUNS, ANSWERS, IDLE_SECONDS, WAIT_SECONDS = 11, 6, 30, 15
+RUNS, ANSWERS, IDLE_SECONDS, WAIT_SECONDS, SOUNDS = 11, 6, 30, 15, 9
+RATE = 44100  # frames per second recorded from the null sink's monitor, mono s16le
 PROMPT_TITLE, MAIN_TITLE = b"Quizzola", b"Gioca con la Quizzola"
 
 
@@ -263,6 +268,108 @@ def bare_window_rss(x, program, env):
     return peak_rss_kib(program)
 
 
+class Monitor:
+    """parec recording the null sink's monitor in 5 ms fragments, read as they
+    come, each stamped with the time it arrived. The null sink hands its
+    monitor each block as it mixes it, so a frame arrives as soon as the
+    sink has played it, plus parec's own passing on."""
+
+    def __init__(self, env):
+        self.parec = subprocess.Popen(
+            ["parec", "-d", "bench.monitor", "--raw", "--format=s16ne", "--channels=1",
+             "--rate=%d" % RATE, "--latency-msec=5"], env=env, stdout=subprocess.PIPE,
+            stderr=subprocess.DEVNULL)
+        self.fd = self.parec.stdout.fileno()
+        self.pending = b""  # an odd byte left from the last read
+
+    def frames(self, deadline):
+        """The frames read next and when they came; none once `deadline` has passed."""
+        if not select.select([self.fd], [], [], max(0, deadline - time.perf_counter()))[0]:
+            return [], time.perf_counter()
+        data = self.pending + os.read(self.fd, 65536)
+        now = time.perf_counter()
+        if not data:
+            sys.exit("measure_program: parec ended")
+        cut = len(data) - len(data) % 2
+        self.pending = data[cut:]
+        return memoryview(data[:cut]).cast("h"), now
+
+    def first_sound(self, seconds):
+        """When the read holding the first non-zero frame arrived (so at most a
+        fragment late), or None after `seconds` without one."""
+        deadline = time.perf_counter() + seconds
+        while time.perf_counter() < deadline:
+            frames, now = self.frames(deadline)
+            if any(frames):
+                return now
+        return None
+
+    def silence(self, seconds):
+        """Reads until the last `seconds` of frames were all zero."""
+        quiet, deadline = 0, time.perf_counter() + WAIT_SECONDS
+        while quiet < seconds * RATE:
+            frames, _ = self.frames(deadline)
+            if time.perf_counter() >= deadline:
+                sys.exit("measure_program: the null sink never fell silent")
+            for frame in frames:
+                quiet = quiet + 1 if frame == 0 else 0
+
+    def close(self):
+        self.parec.kill()
+        self.parec.wait()
+
+
+def sound_latency(x, previous, path, env, home):
+    """A game with a private PulseAudio server: Enter on an answer to the first
+    non-silent frame on the monitor, for SOUNDS answers, right or wrong as
+    they come; the first also pays for whatever the sound player does once."""
+    socket = home + "/pulse-native"
+    daemon = subprocess.Popen(
+        ["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
+         "--load=module-null-sink sink_name=bench",
+         "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket],
+        env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    env = dict(env, PULSE_SERVER="unix:" + socket)
+    monitor = program = None
+    try:
+        deadline = time.perf_counter() + WAIT_SECONDS
+        while subprocess.run(["pactl", "info"], env=env, stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL).returncode != 0:
+            if time.perf_counter() > deadline or daemon.poll() is not None:
+                sys.exit("measure_program: the private PulseAudio server did not start")
+            time.sleep(0.05)
+        monitor = Monitor(env)
+        program, spawned = respawn(x, previous, path, env)
+        main_window, _ = start_game(x, program, spawned, env)
+        xdotool(env, "windowfocus", "--sync", str(main_window))
+        latencies = []
+        for answer in range(SOUNDS):
+            xdotool(env, "type", "--delay", "30", str(9 * (1 + answer % 9)))
+            monitor.silence(0.1)
+            enter = time.perf_counter()
+            XTestFakeKeyEvent(x.dpy, x.return_key, 1, 0)
+            XTestFakeKeyEvent(x.dpy, x.return_key, 0, 0)
+            XFlush(x.dpy)
+            heard = monitor.first_sound(3)
+            latencies.append(heard and (heard - enter) * 1000)  # None: not heard
+            monitor.silence(0.2)  # the sound has ended
+            xdotool(env, "key", "alt+n")
+            time.sleep(0.25)  # the new question has taken the focus
+        with open("/proc/%d/maps" % program.pid) as maps:
+            libraries = {l.split()[-1] for l in maps if ".so" in l.rsplit("/", 1)[-1]}
+        with open("/proc/%d/status" % program.pid) as status:
+            rss = next(int(l.split()[1]) for l in status if l.startswith("VmRSS:"))
+        print("  sounds: Enter to sound %s ms" % ", ".join(
+            "%.1f" % l if l else "not heard" for l in latencies), file=sys.stderr)
+        return {"sound_latency_ms": latencies, "sound_rss_kb": rss,
+                "sound_peak_rss_kb": peak_rss_kib(program), "sound_libraries": len(libraries)}
+    finally:
+        for process in (program, monitor and monitor.parec, daemon):
+            if process:
+                process.kill()
+                process.wait()
+
+
 def main(game, bare_prompt, bare_window, home):
     reader, writer = os.pipe()  # Xvfb writes its display number there once ready
     xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(writer), "-nolisten", "tcp", "-br",
@@ -296,6 +403,7 @@ def main(game, bare_prompt, bare_window, home):
         results.update(play(x, program, main_window, env))  # the last launch plays on
         program, _ = respawn(x, program, bare_window, env)
         results["bare_peak_rss_kb"] = bare_window_rss(x, program, env)
+        results.update(sound_latency(x, program, game, env, home))
         print(json.dumps(results, indent=1))
     finally:
         if program:

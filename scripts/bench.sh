@@ -7,7 +7,8 @@
 #     repetitions, then 31 ticks of the game's clock;
 #  2. bench/measure_program.py: the real program in a private Xvfb, beside
 #     bare Qt programs (bench/bare.cpp), for ratios that the machine's load
-#     touches less than the absolute figures.
+#     touches less than the absolute figures; then a game whose sounds go to
+#     a private PulseAudio server's null sink, from Enter to each sound.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -31,7 +32,7 @@ head -1 /proc/stat >"$work/cpu-before"
 "$build/bench/bench_quizzola" clock | tee "$work/clock.txt"
 head -1 /proc/stat >"$work/cpu-after"
 
-echo "== Real program (private Xvfb, 12 launches and one game, bare Qt programs between)"
+echo "== Real program (private Xvfb, 12 launches and one game, bare Qt programs between, then a game with sound)"
 /usr/bin/python3 "$here/bench/measure_program.py" "$build/src/quizzola" \
     "$build/bench/bare_prompt" "$build/bench/bare_window" >"$work/program.json"
 
@@ -110,6 +111,20 @@ row("  idle CPU from the scheduler's ns counters",
 row("Clock: first to tick 31, deviation from 30 s", "%+.2f ms (%.2f ms)" % (
     clock["deviation_ms"], clock["total_ms"]), "within ±30 ms", clock["deviation_ms"], 30)
 row("  clock: largest single-tick deviation", "%+.2f ms" % clock["worst_tick_ms"])
+heard = [ms for ms in program["sound_latency_ms"] if ms is not None]
+lost = len(program["sound_latency_ms"]) - len(heard)
+if heard:
+    row("Enter on an answer to its sound on a null sink (median of %d)" % len(heard),
+        "%.1f ms (%.1f–%.1f)%s" % (statistics.median(heard), min(heard), max(heard),
+        "; %d more never heard" % lost if lost else ""), "≤ 50 ms", statistics.median(heard), 50)
+else:
+    row("Enter on an answer to its sound on a null sink", "**not one heard**", "≤ 50 ms")
+    missed += 1
+first = program["sound_latency_ms"][0]
+row("  first answer's sound (the sound player starting)",
+    "%.1f ms" % first if first is not None else "never heard")
+row("  RSS after the sounds; shared libraries mapped", "%s; %d" % (
+    memory(program["sound_rss_kb"]), program["sound_libraries"]))
 
 print("\n%d target(s) missed." % missed)
 EOF
