@@ -33,13 +33,13 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(Artwork::windowIcon());
 
     Tavola *window = nullptr;
-    QtDialogs dialogs([&window]() -> QWidget * { return window; });
+    ScreenReaderSpeech speech;
+    QtDialogs dialogs([&window]() -> QWidget * { return window; }, speech);
 #ifdef QUIZZOLA_SOUND_LIBPULSE
     PulseSoundPlayer sound; // Linux: PulseAudio's client library, see src/CMakeLists.txt
 #else
     QtSoundPlayer sound;
 #endif
-    ScreenReaderSpeech speech;
     ClockSeededRandom random;
     DesktopSystem system;
 

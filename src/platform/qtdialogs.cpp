@@ -6,8 +6,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-QtDialogs::QtDialogs(std::function<QWidget *()> owner)
+QtDialogs::QtDialogs(std::function<QWidget *()> owner, Speech &speech)
     : m_owner(std::move(owner))
+    , m_speech(speech)
 {
 }
 
@@ -27,12 +28,14 @@ QString titleOrDefault(const QString &title)
 // always: a key that reaches the reader as one box closes and the next
 // opens (the Enter that closed the box before, on a slow machine) makes
 // the reader take the new box for one it has already presented, and it
-// skips its text. What the button that takes the focus says is never
-// skipped, so the text is said there, and only there: the label that
-// shows it is given a blank name, which the reader leaves out.
-void sayWithTheFocus(QMessageBox &box, QMessageBox::StandardButton focused)
+// skips its text; a reader that asks a slow machine about the box while it
+// is still being shown may give it up. What is said with the button that
+// takes the focus once the box is open is never skipped, so the text is
+// said there, and only there: the label that shows it is given a blank
+// name, which the reader leaves out.
+void sayWithTheFocus(Speech &speech, QMessageBox &box, QMessageBox::StandardButton focused)
 {
-    box.button(focused)->setAccessibleDescription(box.text());
+    speech.sayWithFocus(box.button(focused), box.text());
     if (auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_label")))
         label->setAccessibleName(QStringLiteral(" "));
 }
@@ -43,7 +46,7 @@ void QtDialogs::showMessage(const QString &text, const QString &title)
 {
     QMessageBox box(QMessageBox::NoIcon, titleOrDefault(title), text, QMessageBox::Ok, onScreen(m_owner()));
     box.setTextFormat(Qt::PlainText);
-    sayWithTheFocus(box, QMessageBox::Ok);
+    sayWithTheFocus(m_speech, box, QMessageBox::Ok);
     box.exec();
 }
 
@@ -58,7 +61,7 @@ Dialogs::Reply QtDialogs::askYesNo(const QString &text, const QString &title)
     box.button(QMessageBox::No)->setText(QStringLiteral("&No"));
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
-    sayWithTheFocus(box, QMessageBox::No);
+    sayWithTheFocus(m_speech, box, QMessageBox::No);
     return box.exec() == QMessageBox::Yes ? Reply::Yes : Reply::No;
 }
 

@@ -7,6 +7,8 @@
 // makes it exist for screen readers before it is shown, and a reader that
 // looks at it then goes on taking it for an invisible window, so that its
 // review of the screen finds nothing in the game.
+// The text of every message box is said through `speech` with the button
+// that takes the focus.
 
 #include "platform/services.h"
 
@@ -20,7 +22,7 @@ public:
     // The title of every dialog that has none of its own.
     static inline const QString ApplicationTitle = QStringLiteral("Quizzola");
 
-    explicit QtDialogs(std::function<QWidget *()> owner);
+    QtDialogs(std::function<QWidget *()> owner, Speech &speech);
 
     void showMessage(const QString &text, const QString &title = QString()) override;
     Reply askYesNo(const QString &text, const QString &title) override;
@@ -28,4 +30,5 @@ public:
 
 private:
     std::function<QWidget *()> m_owner;
+    Speech &m_speech;
 };
