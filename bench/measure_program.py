@@ -36,7 +36,7 @@ import time
 
 SCREEN = (1920, 1080)
 RUNS, ANSWERS, IDLE_SECONDS, WAIT_SECONDS, SOUNDS = 11, 6, 30, 15, 9
-RATE = 44100  # frames per second recorded from the null sink's monitor, mono s16le
+RATE = 44100  # frames per second recorded from the null sink's monitor, mono 16-bit
 PROMPT_TITLE, MAIN_TITLE = b"Quizzola", b"Gioca con la Quizzola"
 
 
