@@ -11,7 +11,9 @@ the greeting (XTest) to the main window mapped and to its first question's
 bands on screen (pixels read back on each X Damage report of the window).
 The last one goes on to a game in a window as large as the screen: answers
 until six are given and one is right (a right one keeps the bands, a wrong
-one blacks them out), then the clock alone for 30 s (CPU time), peak RSS.
+one blacks them out), then the clock alone for 30 s (CPU time), peak RSS,
+then 30 new contests through the menu and their dialogs, two answers in
+each, with the RSS after each contest.
 Then one more game with a private PulseAudio server whose only sink is a
 null sink: from Enter on each of nine answers (XTest) to the first
 non-silent frame of its sound on the sink's monitor, recorded by parec, and
@@ -35,7 +37,7 @@ import tempfile
 import time
 
 SCREEN = (1920, 1080)
-RUNS, ANSWERS, IDLE_SECONDS, WAIT_SECONDS, SOUNDS = 11, 6, 30, 15, 9
+RUNS, ANSWERS, IDLE_SECONDS, WAIT_SECONDS, SOUNDS, CONTESTS = 11, 6, 30, 15, 9, 30
 RATE = 44100  # frames per second recorded from the null sink's monitor, mono 16-bit
 PROMPT_TITLE, MAIN_TITLE = b"Quizzola", b"Gioca con la Quizzola"
 
@@ -257,6 +259,45 @@ def play(x, program, main, env):
             "peak_rss_kb": peak_rss_kib(program), "game_window": "%dx%d" % SCREEN}
 
 
+def contests(x, program, main, env):
+    """New contests in the same program, each after one right and one wrong
+    answer, through the menu and every dialog a player goes through; the
+    RSS after each of the CONTESTS, for memory that grows with them."""
+    rss = {}
+    xdotool(env, "windowfocus", "--sync", str(main))
+    for contest in range(1, CONTESTS + 1):
+        for typed in ("54", "1"):  # two answers, each judged and followed by a question
+            xdotool(env, "type", "--delay", "20", typed)
+            xdotool(env, "key", "Return")
+            xdotool(env, "key", "Return")
+        while x.next_event(0):
+            pass
+        xdotool(env, "key", "alt+u")
+        x.wait(program, "the menu", lambda e: e and e.type == 19 and e.event == x.root)  # MapNotify
+        xdotool(env, "key", "Down", "Return")
+        box, _ = x.wait_for_map(program, b"INIZIARE NUOVA GARA")
+        xdotool(env, "windowfocus", "--sync", str(box))
+        xdotool(env, "key", "alt+s")  # Yes
+        limit, _ = x.wait_for_map(program, PROMPT_TITLE)
+        xdotool(env, "windowfocus", "--sync", str(limit))
+        xdotool(env, "key", "Return")  # no limit chosen
+        told, _ = x.wait_for_map(program, PROMPT_TITLE, other_than=limit)
+        xdotool(env, "windowfocus", "--sync", str(told))
+        xdotool(env, "key", "Return")
+        prompt, _ = x.wait_for_map(program, PROMPT_TITLE, other_than=told)
+        answer_name(env, prompt)
+        greeting, _ = x.wait_for_map(program, PROMPT_TITLE, other_than=prompt)
+        xdotool(env, "windowfocus", "--sync", str(greeting))
+        xdotool(env, "key", "Return")
+        x.wait_for_map(program, MAIN_TITLE)
+        xdotool(env, "windowfocus", "--sync", str(main))
+        with open("/proc/%d/status" % program.pid) as status:
+            rss[contest] = next(int(l.split()[1]) for l in status if l.startswith("VmRSS:"))
+    print("  contests: RSS %s MB" % ", ".join("%d: %.1f" % (c, rss[c] / 1024) for c in (5, 10, 20, 30) if c in rss),
+          file=sys.stderr)
+    return {"contest_rss_kb": rss}
+
+
 def bare_window_rss(x, program, env):
     """Peak RSS of the bare program once its empty main window, sized like
     the game's, has had time to repaint."""
@@ -401,6 +442,7 @@ def main(game, bare_prompt, bare_window, home):
         results["first_launch_ms"] = samples[0]["launch_ms"]
         results["bare_launch_ms"] = bare_ms
         results.update(play(x, program, main_window, env))  # the last launch plays on
+        results.update(contests(x, program, main_window, env))
         program, _ = respawn(x, program, bare_window, env)
         results["bare_peak_rss_kb"] = bare_window_rss(x, program, env)
         results.update(sound_latency(x, program, game, env, home))

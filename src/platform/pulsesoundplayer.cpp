@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLibrary>
 
 #include <pulse/pulseaudio.h>
 
@@ -16,6 +17,71 @@
 #include <optional>
 
 namespace {
+
+// libpulse is loaded with the first sound, not with the program: the name
+// prompt, the first thing a player sees, comes up without it and the dozen
+// libraries it brings; a machine without it plays no sound, and nothing
+// else changes.
+#define QUIZZOLA_PULSE_FUNCTIONS(F) \
+    F(pa_context_connect) \
+    F(pa_context_disconnect) \
+    F(pa_context_get_state) \
+    F(pa_context_kill_sink_input) \
+    F(pa_context_new_with_proplist) \
+    F(pa_context_play_sample_with_proplist) \
+    F(pa_context_set_state_callback) \
+    F(pa_context_unref) \
+    F(pa_mainloop_api_once) \
+    F(pa_operation_unref) \
+    F(pa_proplist_free) \
+    F(pa_proplist_new) \
+    F(pa_proplist_sets) \
+    F(pa_sample_spec_valid) \
+    F(pa_stream_connect_upload) \
+    F(pa_stream_finish_upload) \
+    F(pa_stream_get_state) \
+    F(pa_stream_new_with_proplist) \
+    F(pa_stream_set_state_callback) \
+    F(pa_stream_unref) \
+    F(pa_stream_write) \
+    F(pa_threaded_mainloop_free) \
+    F(pa_threaded_mainloop_get_api) \
+    F(pa_threaded_mainloop_lock) \
+    F(pa_threaded_mainloop_new) \
+    F(pa_threaded_mainloop_set_name) \
+    F(pa_threaded_mainloop_start) \
+    F(pa_threaded_mainloop_stop) \
+    F(pa_threaded_mainloop_unlock)
+
+struct Pulse
+{
+#define QUIZZOLA_PULSE_POINTER(name) decltype(&::name) name = nullptr;
+    QUIZZOLA_PULSE_FUNCTIONS(QUIZZOLA_PULSE_POINTER)
+#undef QUIZZOLA_PULSE_POINTER
+};
+
+// The functions, once loaded; null until then, and when libpulse is missing.
+const Pulse *pulse = nullptr;
+
+// Loads libpulse once; false when it or one of its functions is missing.
+bool loadPulse()
+{
+    static const bool loaded = [] {
+        QLibrary library(QStringLiteral("pulse"), 0);
+        if (!library.load())
+            return false;
+        static Pulse functions;
+        bool all = true;
+#define QUIZZOLA_PULSE_RESOLVE(name) \
+    all = all && (functions.name = reinterpret_cast<decltype(&::name)>(library.resolve(#name)));
+        QUIZZOLA_PULSE_FUNCTIONS(QUIZZOLA_PULSE_RESOLVE)
+#undef QUIZZOLA_PULSE_RESOLVE
+        if (all)
+            pulse = &functions;
+        return all;
+    }();
+    return loaded;
+}
 
 // One wave file as the server takes it.
 struct Sound
@@ -88,12 +154,12 @@ private:
 
 PulseSoundPlayer::Engine::Engine()
 {
-    m_loop = pa_threaded_mainloop_new();
+    m_loop = pulse->pa_threaded_mainloop_new();
     if (!m_loop)
         return;
-    pa_threaded_mainloop_set_name(m_loop, "quizzola-sound");
-    if (pa_threaded_mainloop_start(m_loop) < 0) {
-        pa_threaded_mainloop_free(m_loop);
+    pulse->pa_threaded_mainloop_set_name(m_loop, "quizzola-sound");
+    if (pulse->pa_threaded_mainloop_start(m_loop) < 0) {
+        pulse->pa_threaded_mainloop_free(m_loop);
         m_loop = nullptr;
     }
 }
@@ -102,24 +168,24 @@ PulseSoundPlayer::Engine::~Engine()
 {
     if (!m_loop)
         return;
-    pa_threaded_mainloop_lock(m_loop);
+    pulse->pa_threaded_mainloop_lock(m_loop);
     // Disconnecting ends the uploads under way too (their state callbacks
     // release them) and cancels every answer still awaited; nothing waits
     // for the server.
     disconnect();
-    pa_threaded_mainloop_unlock(m_loop);
+    pulse->pa_threaded_mainloop_unlock(m_loop);
     // Requests not served yet are dropped with the loop.
-    pa_threaded_mainloop_stop(m_loop);
-    pa_threaded_mainloop_free(m_loop);
+    pulse->pa_threaded_mainloop_stop(m_loop);
+    pulse->pa_threaded_mainloop_free(m_loop);
 }
 
 void PulseSoundPlayer::Engine::request(const QString &path)
 {
-    pa_threaded_mainloop_lock(m_loop);
+    pulse->pa_threaded_mainloop_lock(m_loop);
     m_wanted = path;
     ++m_requests;
-    pa_mainloop_api_once(pa_threaded_mainloop_get_api(m_loop), &Engine::onRequest, this);
-    pa_threaded_mainloop_unlock(m_loop);
+    pulse->pa_mainloop_api_once(pulse->pa_threaded_mainloop_get_api(m_loop), &Engine::onRequest, this);
+    pulse->pa_threaded_mainloop_unlock(m_loop);
 }
 
 void PulseSoundPlayer::Engine::onRequest(pa_mainloop_api *, void *self)
@@ -141,7 +207,7 @@ void PulseSoundPlayer::Engine::serve()
     if (!connectionUsable())
         connect();
     m_pending = sound;
-    if (m_context && pa_context_get_state(m_context) == PA_CONTEXT_READY)
+    if (m_context && pulse->pa_context_get_state(m_context) == PA_CONTEXT_READY)
         startPending();
 }
 
@@ -149,7 +215,7 @@ bool PulseSoundPlayer::Engine::connectionUsable() const
 {
     if (!m_context)
         return false;
-    const pa_context_state_t state = pa_context_get_state(m_context);
+    const pa_context_state_t state = pulse->pa_context_get_state(m_context);
     if (state == PA_CONTEXT_READY)
         return true;
     // Still connecting is fine, unless it has been going on for too long.
@@ -161,21 +227,21 @@ void PulseSoundPlayer::Engine::connect()
 {
     disconnect();
     ++m_connections;
-    pa_proplist *properties = pa_proplist_new();
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Quizzola");
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, "org.example.Quizzola");
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_ICON_NAME, "org.example.Quizzola");
+    pa_proplist *properties = pulse->pa_proplist_new();
+    pulse->pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Quizzola");
+    pulse->pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, "org.example.Quizzola");
+    pulse->pa_proplist_sets(properties, PA_PROP_APPLICATION_ICON_NAME, "org.example.Quizzola");
     // Reads the client configuration and, with an X display, its root window
     // properties: done here, in libpulse's thread, the game never waits on it.
-    m_context = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(m_loop), "Quizzola", properties);
-    pa_proplist_free(properties);
+    m_context = pulse->pa_context_new_with_proplist(pulse->pa_threaded_mainloop_get_api(m_loop), "Quizzola", properties);
+    pulse->pa_proplist_free(properties);
     if (!m_context)
         return;
     m_connectStart = std::chrono::steady_clock::now();
-    pa_context_set_state_callback(m_context, &Engine::onContextState, this);
+    pulse->pa_context_set_state_callback(m_context, &Engine::onContextState, this);
     // Never start a server: without one the game stays silent. The attempt
     // goes on in this thread; a failure shows as the context's state.
-    pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr);
+    pulse->pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr);
 }
 
 void PulseSoundPlayer::Engine::disconnect()
@@ -185,16 +251,16 @@ void PulseSoundPlayer::Engine::disconnect()
     m_playing = PA_INVALID_INDEX;
     if (!m_context)
         return;
-    pa_context_set_state_callback(m_context, nullptr, nullptr);
-    pa_context_disconnect(m_context);
-    pa_context_unref(m_context);
+    pulse->pa_context_set_state_callback(m_context, nullptr, nullptr);
+    pulse->pa_context_disconnect(m_context);
+    pulse->pa_context_unref(m_context);
     m_context = nullptr;
 }
 
 void PulseSoundPlayer::Engine::onContextState(pa_context *context, void *self)
 {
     auto *engine = static_cast<Engine *>(self);
-    switch (pa_context_get_state(context)) {
+    switch (pulse->pa_context_get_state(context)) {
     case PA_CONTEXT_READY:
         engine->startPending();
         break;
@@ -228,7 +294,7 @@ Sound *PulseSoundPlayer::Engine::soundFor(const QString &path)
     sound->spec.format = pcm->bitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
     sound->spec.rate = pcm->rate;
     sound->spec.channels = uint8_t(pcm->channels);
-    if (!pa_sample_spec_valid(&sound->spec))
+    if (!pulse->pa_sample_spec_valid(&sound->spec))
         return nullptr;
     sound->frames = pcm->frames;
     QCryptographicHash digest(QCryptographicHash::Sha256);
@@ -251,16 +317,16 @@ void PulseSoundPlayer::Engine::startPending()
     }
     if (sound->upload)
         return; // under way: onUploadState() plays it
-    pa_proplist *properties = pa_proplist_new();
-    pa_proplist_sets(properties, PA_PROP_MEDIA_ROLE, "event");
-    sound->upload = pa_stream_new_with_proplist(m_context, sound->name.constData(), &sound->spec, nullptr, properties);
-    pa_proplist_free(properties);
+    pa_proplist *properties = pulse->pa_proplist_new();
+    pulse->pa_proplist_sets(properties, PA_PROP_MEDIA_ROLE, "event");
+    sound->upload = pulse->pa_stream_new_with_proplist(m_context, sound->name.constData(), &sound->spec, nullptr, properties);
+    pulse->pa_proplist_free(properties);
     if (!sound->upload) {
         m_pending = nullptr;
         return;
     }
-    pa_stream_set_state_callback(sound->upload, &Engine::onUploadState, this);
-    if (pa_stream_connect_upload(sound->upload, size_t(sound->frames.size())) < 0) {
+    pulse->pa_stream_set_state_callback(sound->upload, &Engine::onUploadState, this);
+    if (pulse->pa_stream_connect_upload(sound->upload, size_t(sound->frames.size())) < 0) {
         m_pending = nullptr;
         endUpload(sound);
     }
@@ -275,13 +341,13 @@ void PulseSoundPlayer::Engine::onUploadState(pa_stream *stream, void *self)
             sound = entry.second.get();
     if (!sound)
         return;
-    switch (pa_stream_get_state(stream)) {
+    switch (pulse->pa_stream_get_state(stream)) {
     case PA_STREAM_READY:
         // The whole file at once (libpulse copies it), then the sample is
         // complete. The server handles requests in order, so the play sent
         // right after finds it stored.
-        pa_stream_write(stream, sound->frames.constData(), size_t(sound->frames.size()), nullptr, 0, PA_SEEK_RELATIVE);
-        pa_stream_finish_upload(stream);
+        pulse->pa_stream_write(stream, sound->frames.constData(), size_t(sound->frames.size()), nullptr, 0, PA_SEEK_RELATIVE);
+        pulse->pa_stream_finish_upload(stream);
         sound->uploadedTo = engine->m_connections;
         if (engine->m_pending == sound)
             engine->startPending();
@@ -303,18 +369,18 @@ void PulseSoundPlayer::Engine::onUploadState(pa_stream *stream, void *self)
 
 void PulseSoundPlayer::Engine::endUpload(Sound *sound)
 {
-    pa_stream_set_state_callback(sound->upload, nullptr, nullptr);
-    pa_stream_unref(sound->upload);
+    pulse->pa_stream_set_state_callback(sound->upload, nullptr, nullptr);
+    pulse->pa_stream_unref(sound->upload);
     sound->upload = nullptr;
 }
 
 void PulseSoundPlayer::Engine::play(Sound *sound)
 {
-    pa_operation *operation = pa_context_play_sample_with_proplist(
+    pa_operation *operation = pulse->pa_context_play_sample_with_proplist(
         m_context, sound->name.constData(), nullptr, PA_VOLUME_NORM, nullptr, &Engine::onPlaying, this);
     if (!operation)
         return;
-    pa_operation_unref(operation);
+    pulse->pa_operation_unref(operation);
     m_starting.push_back(m_served);
 }
 
@@ -347,10 +413,10 @@ void PulseSoundPlayer::Engine::kill(uint32_t index)
 {
     // A sound that has already ended makes the server answer with an error,
     // which nothing waits for: indexes are not reused.
-    if (!m_context || pa_context_get_state(m_context) != PA_CONTEXT_READY)
+    if (!m_context || pulse->pa_context_get_state(m_context) != PA_CONTEXT_READY)
         return;
-    if (pa_operation *operation = pa_context_kill_sink_input(m_context, index, nullptr, nullptr))
-        pa_operation_unref(operation);
+    if (pa_operation *operation = pulse->pa_context_kill_sink_input(m_context, index, nullptr, nullptr))
+        pulse->pa_operation_unref(operation);
 }
 
 PulseSoundPlayer::PulseSoundPlayer() = default;
@@ -360,6 +426,10 @@ PulseSoundPlayer::~PulseSoundPlayer() = default;
 void PulseSoundPlayer::playWave(const QString &file)
 {
     if (!m_engine && !m_engineFailed) {
+        if (!loadPulse()) {
+            m_engineFailed = true;
+            return;
+        }
         m_engine = std::make_unique<Engine>();
         if (!m_engine->ok()) {
             // libpulse could not start its thread (out of memory or threads):

@@ -6,9 +6,10 @@
 // single small library, where Qt Multimedia would bring its media backend.
 //
 // Contract:
-// - Constructing the player starts nothing: no thread, no connection. The
-//   first playWave() starts a thread of libpulse's (its threaded main loop)
-//   and connects it to the user's sound server; later calls reuse both.
+// - Constructing the player starts nothing: no library, no thread, no
+//   connection. The first playWave() loads libpulse, starts a thread of its
+//   (its threaded main loop) and connects it to the user's sound server;
+//   later calls reuse all three. Without libpulse the game stays silent.
 // - playWave(file) takes the absolute path of a wave file (see wavefile.h
 //   for the kinds it plays), hands it to that thread and returns at once:
 //   the file is read and the server asked there, so the call never waits
