@@ -9,13 +9,7 @@ set -eu
 
 # `file`: CPack picks the programs it hands to dpkg-shlibdeps with it.
 packages="build-essential cmake qt6-base-dev libpulse-dev qt6-svg-dev
-  libqt6svg6 qt6-qpa-plugins fonts-liberation file"
-# Qt's SVG plugins, which draw the game's pictures, are a package of their
-# own from Debian 13 on; on Debian 12 libqt6svg6 holds them.
-case "$(. /etc/os-release && echo "${VERSION_CODENAME:-}")" in
-  bookworm) ;;
-  *) packages="$packages qt6-svg-plugins" ;;
-esac
+  qt6-qpa-plugins fonts-liberation file"
 # clang and libclang-rt-dev (libFuzzer, for scripts/fuzz.sh) without a
 # version: each Debian release brings its own clang.
 case "${1:-build}" in

@@ -30,7 +30,7 @@ int main(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Quizzola"));
     // The icon of every window, the start-up dialogs shown without the game
     // window among them.
-    QApplication::setWindowIcon(Artwork::windowIcon());
+    QApplication::setWindowIcon(Artwork::picture(QStringLiteral("quizzola")));
 
     Tavola *window = nullptr;
     ScreenReaderSpeech speech;

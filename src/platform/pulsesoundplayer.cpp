@@ -233,7 +233,8 @@ void PulseSoundPlayer::Engine::connect()
     pulse->pa_proplist_sets(properties, PA_PROP_APPLICATION_ICON_NAME, "org.example.Quizzola");
     // Reads the client configuration and, with an X display, its root window
     // properties: done here, in libpulse's thread, the game never waits on it.
-    m_context = pulse->pa_context_new_with_proplist(pulse->pa_threaded_mainloop_get_api(m_loop), "Quizzola", properties);
+    pa_mainloop_api *api = pulse->pa_threaded_mainloop_get_api(m_loop);
+    m_context = pulse->pa_context_new_with_proplist(api, "Quizzola", properties);
     pulse->pa_proplist_free(properties);
     if (!m_context)
         return;
@@ -319,7 +320,8 @@ void PulseSoundPlayer::Engine::startPending()
         return; // under way: onUploadState() plays it
     pa_proplist *properties = pulse->pa_proplist_new();
     pulse->pa_proplist_sets(properties, PA_PROP_MEDIA_ROLE, "event");
-    sound->upload = pulse->pa_stream_new_with_proplist(m_context, sound->name.constData(), &sound->spec, nullptr, properties);
+    sound->upload =
+        pulse->pa_stream_new_with_proplist(m_context, sound->name.constData(), &sound->spec, nullptr, properties);
     pulse->pa_proplist_free(properties);
     if (!sound->upload) {
         m_pending = nullptr;
@@ -346,7 +348,8 @@ void PulseSoundPlayer::Engine::onUploadState(pa_stream *stream, void *self)
         // The whole file at once (libpulse copies it), then the sample is
         // complete. The server handles requests in order, so the play sent
         // right after finds it stored.
-        pulse->pa_stream_write(stream, sound->frames.constData(), size_t(sound->frames.size()), nullptr, 0, PA_SEEK_RELATIVE);
+        pulse->pa_stream_write(stream, sound->frames.constData(), size_t(sound->frames.size()), nullptr, 0,
+                               PA_SEEK_RELATIVE);
         pulse->pa_stream_finish_upload(stream);
         sound->uploadedTo = engine->m_connections;
         if (engine->m_pending == sound)

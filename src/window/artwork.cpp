@@ -1,39 +1,27 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "window/artwork.h"
 
+#include <QFile>
 #include <QGuiApplication>
-
-// The pictures are compiled into this static library, whose resources the
-// linker would drop unless something refers to them.
-static void registerArtwork()
-{
-    static const bool registered = [] {
-        Q_INIT_RESOURCE(art);
-        return true;
-    }();
-    Q_UNUSED(registered);
-}
 
 namespace Artwork {
 
-QIcon windowIcon()
+QIcon picture(const QString &name)
 {
-    registerArtwork();
     QIcon icon;
-    for (const int side : {16, 32, 48})
-        icon.addFile(QStringLiteral(":/art/quizzola-%1.png").arg(side), QSize(side, side));
+    for (const int side : {16, 32, 48, 64, 96}) {
+        const QString file = QStringLiteral(":/art/%1-%2.png").arg(name).arg(side);
+        if (QFile::exists(file))
+            icon.addFile(file, QSize(side, side));
+    }
     return icon;
 }
 
 QIcon Pictures::picture(const QString &name)
 {
     auto found = m_pictures.find(name);
-    if (found == m_pictures.end()) {
-        registerArtwork();
-        // Qt's SVG icon engine, loaded with the first picture, draws it
-        // at whatever size and density it is shown, only when it is shown.
-        found = m_pictures.insert(name, QIcon(QStringLiteral(":/art/%1.svg").arg(name)));
-    }
+    if (found == m_pictures.end())
+        found = m_pictures.insert(name, Artwork::picture(name));
     return found.value();
 }
 

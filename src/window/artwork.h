@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// The game's pictures, drawn as scalable images so they stay crisp on any
-// screen: the button faces, the alarm clock and the pointer shown over the
-// window's surface; and the window icon, drawn small ahead of time.
+// The game's pictures: the button faces, the alarm clock, the pointer shown
+// over the window's surface and the window icon. Drawn as SVG in art/, they
+// come as PNGs rendered at build time, at the sizes the window shows them
+// and twice those for dense screens; no SVG is read while the game runs.
 
 #include <QCursor>
 #include <QHash>
@@ -13,9 +14,9 @@
 
 namespace Artwork {
 
-// The game's icon, for every window, at 16, 32 and 48 pixels: showing it
-// reads no SVG, so the name prompt needs no SVG renderer.
-QIcon windowIcon();
+// The picture named `name` (for example "next-normal", "exit", "clock",
+// "quizzola"); a name with no picture gives an icon that draws nothing.
+QIcon picture(const QString &name);
 
 // The window's pictures, each made once on first request and then shared
 // by the controls of every contest. A picture made anew for each contest
@@ -24,8 +25,7 @@ QIcon windowIcon();
 class Pictures
 {
 public:
-    // The picture named `name` (for example "next-normal", "exit",
-    // "clock"); a name with no picture gives an icon that draws nothing.
+    // Artwork::picture(name), made once.
     QIcon picture(const QString &name);
 
     // The 48 × 48 pointer shown over the window's own surface; its hot

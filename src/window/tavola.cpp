@@ -37,8 +37,8 @@ void Tavola::Form_Load()
     Timer1->stop();
 
     m_state.playerName = m_services.dialogs->askText(Texts::NamePrompt);
-    // The pictures are drawn only now: the name prompt, the first thing a
-    // player sees, comes up without waiting for the SVG renderer to load.
+    // The pictures are read only now: the name prompt, the first thing a
+    // player sees, comes up without waiting for them.
     showPictures();
     m_services.dialogs->showMessage(QLatin1Char(' ') + m_state.playerName + Texts::GreetingEnd);
     lblnome1->setCaption(m_state.playerName);
