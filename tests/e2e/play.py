@@ -127,8 +127,8 @@ def start_orca():
     and then takes that one for dead too: a program started after another one ended may lose a button
     that way. Each game has an Orca of its own."""
     if getattr(orca, "process", None):
-        os.killpg(orca.process.pid, signal.SIGTERM)
-        orca.process.wait(timeout=10)
+        os.killpg(orca.process.pid, signal.SIGKILL)  # a busy Orca may take long to end by itself
+        orca.process.wait()
     orca.process = start(*orca.command)
     hear(r"^Screen reader on\.$", timeout=40)
 
