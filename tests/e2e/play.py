@@ -14,8 +14,9 @@ JUDGED_OR_ASKED = r"Esatto!|Sbagliato!!|Quanto fa 9 per"  # what may go stale: O
 F2_TOLD = "Premi F2 quando vuoi sapere il tempo che resta e i punti."
 F2_SAYS = r"^(notification )?Mancano (5 minuti|4 minuti e \d+ secondi?)\. Risposte esatte %d, errate %d, totali %d\.$"
 env, children = {}, []  # the desktop's environment; every process started
-# Every utterance; how many heard; the texts of the question and judgement on screen; its log's tail.
-orca = types.SimpleNamespace(said=[], heard=0, current=[], log=[])
+# Every utterance; how many heard; the texts of the question and judgement on screen; its log's tail; how
+# many times it has been ready to follow programs.
+orca = types.SimpleNamespace(said=[], heard=0, current=[], log=[], ready=0)
 
 
 def poll(what, probe, timeout=20, seen=lambda: ""):  # calls probe() till it gives something but None
@@ -67,6 +68,7 @@ def listen(fd):  # collects what Orca says from its debug log; an utterance may 
         partial = lines.pop()
         orca.log = (orca.log + lines)[-12:]
         for line in lines:
+            orca.ready += "SCRIPT MANAGER: Activated" in line
             if utterance is not None or "SPEECH OUTPUT: '" in line:
                 utterance = line.split("SPEECH OUTPUT: '", 1)[-1] if utterance is None else utterance + " " + line
                 if end := re.search(r"'\s*[\[{]", utterance):
@@ -129,8 +131,11 @@ def start_orca():
     if getattr(orca, "process", None):
         os.killpg(orca.process.pid, signal.SIGKILL)  # a busy Orca may take long to end by itself
         orca.process.wait()
+    ready = orca.ready
     orca.process = start(*orca.command)
     hear(r"^Screen reader on\.$", timeout=40)
+    # Orca says so before it listens to programs: one started meanwhile would go unheard at first.
+    poll("Orca to listen to programs", lambda: True if orca.ready > ready else None)
 
 
 def keys(*keys, typed=None, then=()):
