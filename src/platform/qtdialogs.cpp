@@ -28,11 +28,10 @@ QString titleOrDefault(const QString &title)
 // always: a key that reaches the reader as one box closes and the next
 // opens (the Enter that closed the box before, on a slow machine) makes
 // the reader take the new box for one it has already presented, and it
-// skips its text; a reader that asks a slow machine about the box while it
-// is still being shown may give it up. What is said with the button that
-// takes the focus once the box is open is never skipped, so the text is
-// said there, and only there: the label that shows it is given a blank
-// name, which the reader leaves out.
+// skips its text. What is said with the button that takes the focus, once
+// the box is open, is not skipped that way, so the text is said there, and
+// only there: the label that shows it is given a blank name, which the
+// reader leaves out.
 void sayWithTheFocus(Speech &speech, QMessageBox &box, QMessageBox::StandardButton focused)
 {
     speech.sayWithFocus(box.button(focused), box.text());
