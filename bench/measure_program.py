@@ -164,9 +164,13 @@ class X:
         return seen
 
 
-def peak_rss_kib(program):
+def status_kib(program, field):  # a figure of /proc/<pid>/status, in KiB: VmHWM, VmRSS...
     with open("/proc/%d/status" % program.pid) as status:
-        return next(int(l.split()[1]) for l in status if l.startswith("VmHWM:"))
+        return next(int(l.split()[1]) for l in status if l.startswith(field + ":"))
+
+
+def peak_rss_kib(program):
+    return status_kib(program, "VmHWM")
 
 
 def cpu_ticks(program):  # utime + stime, fields 14 and 15
@@ -291,8 +295,7 @@ def contests(x, program, main, env):
         xdotool(env, "key", "Return")
         x.wait_for_map(program, MAIN_TITLE)
         xdotool(env, "windowfocus", "--sync", str(main))
-        with open("/proc/%d/status" % program.pid) as status:
-            rss[contest] = next(int(l.split()[1]) for l in status if l.startswith("VmRSS:"))
+        rss[contest] = status_kib(program, "VmRSS")
     print("  contests: RSS %s MB" % ", ".join("%d: %.1f" % (c, rss[c] / 1024) for c in (5, 10, 20, 30) if c in rss),
           file=sys.stderr)
     return {"contest_rss_kb": rss}
@@ -398,8 +401,7 @@ def sound_latency(x, previous, path, env, home):
             time.sleep(0.25)  # the new question has taken the focus
         with open("/proc/%d/maps" % program.pid) as maps:
             libraries = {l.split()[-1] for l in maps if ".so" in l.rsplit("/", 1)[-1]}
-        with open("/proc/%d/status" % program.pid) as status:
-            rss = next(int(l.split()[1]) for l in status if l.startswith("VmRSS:"))
+        rss = status_kib(program, "VmRSS")
         print("  sounds: Enter to sound %s ms" % ", ".join(
             "%.1f" % l if l else "not heard" for l in latencies), file=sys.stderr)
         return {"sound_latency_ms": latencies, "sound_rss_kb": rss,
