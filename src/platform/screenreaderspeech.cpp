@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/screenreaderspeech.h"
 
-#include "platform/announcer.h"
-
 #include <QAccessibleWidget>
 #include <QWidget>
 
@@ -37,6 +35,8 @@ void ScreenReaderSpeech::sayWithFocus(QObject *control, const QString &text)
 }
 
 #else
+
+#include "platform/announcer.h"
 
 namespace {
 

@@ -7,7 +7,6 @@
 #include "window/controls.h"
 #include "window/tavola.h"
 
-#include <QApplication>
 #include <QMenuBar>
 #include <QTimer>
 
