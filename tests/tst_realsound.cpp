@@ -38,6 +38,7 @@ private slots:
         QTest::addColumn<bool>("loud"); // whether the last one is heard
         QTest::newRow("right answer") << QStringList{sound("Esatto.wav")} << QByteArray() << true;
         QTest::newRow("wrong answer") << QStringList{sound("no.wav")} << QByteArray() << true;
+        QTest::newRow("same sound again") << QStringList{sound("no.wav"), sound("no.wav")} << QByteArray() << true;
         QTest::newRow("missing file") << QStringList{path("missing.wav")} << QByteArray() << false;
         QTest::newRow("not a wave file") << QStringList{path("heard.raw")} << QByteArray() << false;
         QTest::newRow("damaged wave file") << QStringList{path("damaged.wav")} << QByteArray() << false;

@@ -83,7 +83,8 @@ bool loadPulse()
     return loaded;
 }
 
-// One wave file as the server takes it.
+// One wave file as the server takes it. Its frames are held only while
+// they are uploaded: then the server keeps them, and the player their name.
 struct Sound
 {
     pa_sample_spec spec{};
@@ -130,6 +131,7 @@ private:
     void connect();
     void disconnect();
     Sound *soundFor(const QString &path);
+    bool read(Sound *sound, const QString &path);
     void startPending();
     void play(Sound *sound);
     void stop();
@@ -143,7 +145,7 @@ private:
     QString m_wanted;           // the file of the latest request
     quint64 m_requests = 0;     // requests made so far
     quint64 m_served = 0;       // the latest request serve() has handled
-    Sound *m_pending = nullptr; // asked for, waiting for the connection or its upload
+    QString m_pending;          // asked for, waiting for the connection or its upload
     // Requests whose play has been sent and whose sink input (the sound's
     // index on the server) has not been reported yet, oldest first: the
     // server answers in the order it was asked.
@@ -201,12 +203,11 @@ void PulseSoundPlayer::Engine::serve()
         return;
     m_served = m_requests;
     stop();
-    Sound *sound = soundFor(m_wanted);
-    if (!sound)
-        return;
+    // The file is read once the server is there to take it: without one it
+    // is never read, and a missing or damaged file plays nothing then.
     if (!connectionUsable())
         connect();
-    m_pending = sound;
+    m_pending = m_wanted;
     if (m_context && pulse->pa_context_get_state(m_context) == PA_CONTEXT_READY)
         startPending();
 }
@@ -247,7 +248,7 @@ void PulseSoundPlayer::Engine::connect()
 
 void PulseSoundPlayer::Engine::disconnect()
 {
-    m_pending = nullptr;
+    m_pending.clear();
     m_starting.clear();
     m_playing = PA_INVALID_INDEX;
     if (!m_context)
@@ -269,7 +270,7 @@ void PulseSoundPlayer::Engine::onContextState(pa_context *context, void *self)
     case PA_CONTEXT_TERMINATED:
         // No server, or it went away: the sound asked for is dropped, and
         // the next request connects anew.
-        engine->m_pending = nullptr;
+        engine->m_pending.clear();
         break;
     default:
         break;
@@ -279,40 +280,59 @@ void PulseSoundPlayer::Engine::onContextState(pa_context *context, void *self)
 Sound *PulseSoundPlayer::Engine::soundFor(const QString &path)
 {
     const auto found = m_sounds.find(path);
-    if (found != m_sounds.end())
-        return found->second.get();
-    // Only a regular file: opening a pipe or a device could wait forever.
-    // A file missing or unusable is not remembered: it may be mended later.
-    if (!QFileInfo(path).isFile())
+    if (found != m_sounds.end()) {
+        Sound *sound = found->second.get();
+        // On this connection's server, or on its way there: the file is
+        // not needed. Otherwise it is read anew, as it may have changed.
+        if (sound->uploadedTo == m_connections || sound->upload || read(sound, path))
+            return sound;
         return nullptr;
+    }
+    // A file missing or unusable is not remembered: it may be mended later.
+    auto sound = std::make_unique<Sound>();
+    if (!read(sound.get(), path))
+        return nullptr;
+    return m_sounds.emplace(path, std::move(sound)).first->second.get();
+}
+
+bool PulseSoundPlayer::Engine::read(Sound *sound, const QString &path)
+{
+    // Only a regular file: opening a pipe or a device could wait forever.
+    if (!QFileInfo(path).isFile())
+        return false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return nullptr;
+        return false;
     const std::optional<Wave::Pcm> pcm = Wave::parse(file.read(Wave::MaxFileSize + 1));
     if (!pcm)
-        return nullptr;
-    auto sound = std::make_unique<Sound>();
-    sound->spec.format = pcm->bitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
-    sound->spec.rate = pcm->rate;
-    sound->spec.channels = uint8_t(pcm->channels);
-    if (!pulse->pa_sample_spec_valid(&sound->spec))
-        return nullptr;
-    sound->frames = pcm->frames;
+        return false;
+    pa_sample_spec spec{};
+    spec.format = pcm->bitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
+    spec.rate = pcm->rate;
+    spec.channels = uint8_t(pcm->channels);
+    if (!pulse->pa_sample_spec_valid(&spec))
+        return false;
     QCryptographicHash digest(QCryptographicHash::Sha256);
     digest.addData(QByteArray::number(pcm->bitsPerSample) + ' ' + QByteArray::number(pcm->channels) + ' '
                    + QByteArray::number(pcm->rate) + ' ');
     digest.addData(pcm->frames);
+    sound->spec = spec;
+    sound->frames = pcm->frames;
     sound->name = "quizzola-" + digest.result().toHex().left(16);
-    return m_sounds.emplace(path, std::move(sound)).first->second.get();
+    return true;
 }
 
 void PulseSoundPlayer::Engine::startPending()
 {
-    Sound *sound = m_pending;
-    if (!sound)
+    if (m_pending.isEmpty())
         return;
+    Sound *sound = soundFor(m_pending);
+    if (!sound) {
+        m_pending.clear();
+        return;
+    }
     if (sound->uploadedTo == m_connections) {
-        m_pending = nullptr;
+        m_pending.clear();
         play(sound);
         return;
     }
@@ -324,12 +344,13 @@ void PulseSoundPlayer::Engine::startPending()
         pulse->pa_stream_new_with_proplist(m_context, sound->name.constData(), &sound->spec, nullptr, properties);
     pulse->pa_proplist_free(properties);
     if (!sound->upload) {
-        m_pending = nullptr;
+        m_pending.clear();
+        sound->frames.clear();
         return;
     }
     pulse->pa_stream_set_state_callback(sound->upload, &Engine::onUploadState, this);
     if (pulse->pa_stream_connect_upload(sound->upload, size_t(sound->frames.size())) < 0) {
-        m_pending = nullptr;
+        m_pending.clear();
         endUpload(sound);
     }
 }
@@ -338,9 +359,10 @@ void PulseSoundPlayer::Engine::onUploadState(pa_stream *stream, void *self)
 {
     auto *engine = static_cast<Engine *>(self);
     Sound *sound = nullptr;
+    QString path;
     for (const auto &entry : engine->m_sounds)
         if (entry.second->upload == stream)
-            sound = entry.second.get();
+            sound = entry.second.get(), path = entry.first;
     if (!sound)
         return;
     switch (pulse->pa_stream_get_state(stream)) {
@@ -352,14 +374,15 @@ void PulseSoundPlayer::Engine::onUploadState(pa_stream *stream, void *self)
                                PA_SEEK_RELATIVE);
         pulse->pa_stream_finish_upload(stream);
         sound->uploadedTo = engine->m_connections;
-        if (engine->m_pending == sound)
+        sound->frames.clear();
+        if (engine->m_pending == path)
             engine->startPending();
         break;
     case PA_STREAM_FAILED:
         // Refused, or the connection went: uploaded anew when asked for again.
         sound->uploadedTo = 0;
-        if (engine->m_pending == sound)
-            engine->m_pending = nullptr;
+        if (engine->m_pending == path)
+            engine->m_pending.clear();
         engine->endUpload(sound);
         break;
     case PA_STREAM_TERMINATED: // stored on the server
@@ -375,6 +398,7 @@ void PulseSoundPlayer::Engine::endUpload(Sound *sound)
     pulse->pa_stream_set_state_callback(sound->upload, nullptr, nullptr);
     pulse->pa_stream_unref(sound->upload);
     sound->upload = nullptr;
+    sound->frames.clear();
 }
 
 void PulseSoundPlayer::Engine::play(Sound *sound)
@@ -406,7 +430,7 @@ void PulseSoundPlayer::Engine::onPlaying(pa_context *, uint32_t index, void *sel
 
 void PulseSoundPlayer::Engine::stop()
 {
-    m_pending = nullptr;
+    m_pending.clear();
     if (m_playing != PA_INVALID_INDEX)
         kill(m_playing);
     m_playing = PA_INVALID_INDEX;

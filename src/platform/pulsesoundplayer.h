@@ -14,7 +14,7 @@
 //   for the kinds it plays), hands it to that thread and returns at once:
 //   the file is read and the server asked there, so the call never waits
 //   for the disk or the server (at most for the thread to finish handling
-//   one message, or reading one of the game's small files the first time).
+//   one message, or reading one of the game's small files).
 // - A new call first stops the sound it started before, still playing or
 //   about to, so a sound cuts off the one before it instead of mixing.
 // - A file that is missing, unreadable, damaged or of another kind plays
@@ -24,10 +24,12 @@
 //   A server that goes away, refuses, or has not answered within five
 //   seconds is tried again, anew, at the next call, so one that comes later
 //   is found then.
-// - Each file is read once, on first use, and uploaded once to each server
-//   connection as a sample (named after a digest of its frames, so that two
-//   copies of the game share it and it never piles up); later plays of it
-//   are a single request, heard within milliseconds.
+// - A file is read when a server is there to take it: at its first play on
+//   each connection, never without one. It is uploaded then as a sample
+//   (named after a digest of its frames, so that two copies of the game
+//   share it and it never piles up), and its frames are let go: the server
+//   keeps them. Later plays of it are a single request, heard within
+//   milliseconds.
 // - Destroying the player ends its thread and connection without waiting
 //   for the server; a sound already playing plays to its end.
 

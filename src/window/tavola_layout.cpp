@@ -25,7 +25,10 @@ enum Style { Plain = 0, Bold = 1, Italic = 2 };
 // Fonts metrically like the ones the layout was drawn for, so every caption
 // fits its box: Liberation Sans for MS Sans Serif and Arial, Liberation Serif
 // for Times New Roman, and the heaviest sans weight for Arial Black. Sizes
-// are fixed in pixels at 96 dots per inch, as the layout is.
+// are fixed in pixels at 96 dots per inch, as the layout is. Captions are
+// set glyph by glyph, with no kerning or other shaping, as the platform the
+// layout was drawn on set them: Latin text needs neither, and the fonts'
+// layout tables are then never loaded (a few hundred KiB).
 QFont designFont(Family family, double points, int style)
 {
     QFont font(family == Family::TimesNewRoman ? QStringLiteral("Liberation Serif")
@@ -37,6 +40,8 @@ QFont designFont(Family family, double points, int style)
     else
         font.setBold(style & Bold);
     font.setItalic(style & Italic);
+    font.setKerning(false);
+    font.setStyleStrategy(QFont::PreferNoShaping);
     return font;
 }
 
