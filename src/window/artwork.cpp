@@ -9,7 +9,15 @@ namespace Artwork {
 QIcon picture(const QString &name)
 {
     QIcon icon;
-    for (const int side : {16, 32, 48, 64, 96}) {
+    // A picture shown at one size: its "@2x" copy is added (and decoded) by
+    // Qt only when the program has a screen of two device pixels a point.
+    const QString single = QStringLiteral(":/art/%1.png").arg(name);
+    if (QFile::exists(single)) {
+        icon.addFile(single);
+        return icon;
+    }
+    // The window icon, in each size a desktop shows it at.
+    for (const int side : {16, 32, 48}) {
         const QString file = QStringLiteral(":/art/%1-%2.png").arg(name).arg(side);
         if (QFile::exists(file))
             icon.addFile(file, QSize(side, side));

@@ -4,7 +4,8 @@
 // The game's pictures: the button faces, the alarm clock, the pointer shown
 // over the window's surface and the window icon. Drawn as SVG in art/, they
 // come as PNGs rendered at build time, at the sizes the window shows them
-// and twice those for dense screens; no SVG is read while the game runs.
+// and twice those for dense screens, decoded only when the program has such
+// a screen; no SVG is read while the game runs.
 
 #include <QCursor>
 #include <QHash>
