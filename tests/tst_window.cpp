@@ -77,6 +77,17 @@ private slots:
         QCOMPARE(game.window->windowTitle(), QStringLiteral("Giocare con la tavola pitagorica"));
     }
 
+    // Once the name is given: the clock, the buttons' faces and the pointer, at one pixel a point.
+    void picturesAreShown()
+    {
+        Game game;
+        game.start(QStringLiteral("Mario"));
+        QCOMPARE(game.control("Image1")->pixmap().size(), QSize(32, 32));
+        for (const char *name : {"cmdNext", "cmdExit"})
+            QCOMPARE(game.control<PictureButton>(name)->currentPicture().availableSizes(), {QSize(32, 32)});
+        QCOMPARE(game.window->centralWidget()->cursor().pixmap().size(), QSize(48, 48));
+    }
+
     // Each answer is judged by its value: the message, the sound, the
     // background and the three counts follow.
     void answersAreJudged_data()
