@@ -92,7 +92,7 @@ row("Launch to name prompt on screen (median of %d)" % len(program["launch_ms"])
     "%s; %.2f × bare QInputDialog (%.1f ms)" % (spread("launch_ms"), launch_ratio,
     median("bare_launch_ms")), "≤ 120 ms", median("launch_ms"), 120)
 row("  the launch as a ratio to a bare QInputDialog's (median of the %d ratios)" % len(program["launch_ms"]),
-    "%.2f ×" % launch_ratio, "≤ 1.10 ×", launch_ratio, 1.10)
+    "%.3f ×" % launch_ratio, "≤ 1.10 ×", launch_ratio, 1.10)
 row("  of which on a CPU / waiting for a CPU (medians)",
     "%.1f ms / %.1f ms" % (median("launch_cpu_ms"), median("launch_cpu_wait_ms")))
 row("  first launch with a fresh HOME (not in the median)", "%.1f ms" % program["first_launch_ms"])
@@ -105,7 +105,7 @@ row("Peak RSS of a game (window %s, %d right and %d wrong answers)" % (
     "%s; %.2f × bare QMainWindow (%.1f MB)" % (memory(rss), rss / program["bare_peak_rss_kb"],
     program["bare_peak_rss_kb"] * 1024 / 1e6), "≤ 50 MB", rss * 1024 / 1e6, 50)
 rss_ratio = rss / program["bare_peak_rss_kb"]
-row("  peak RSS as a ratio to the bare QMainWindow's", "%.2f ×" % rss_ratio, "≤ 1.10 ×", rss_ratio, 1.10)
+row("  peak RSS as a ratio to the bare QMainWindow's", "%.3f ×" % rss_ratio, "≤ 1.10 ×", rss_ratio, 1.10)
 row("  peak RSS at the first question, window unmaximised", memory(median("rss_first_question_kb")))
 after = program["contest_rss_kb"]
 growth = (after[str(len(after))] - after["5"]) * 1024 / 1e6
