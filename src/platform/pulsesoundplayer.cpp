@@ -360,9 +360,12 @@ void PulseSoundPlayer::Engine::onUploadState(pa_stream *stream, void *self)
     auto *engine = static_cast<Engine *>(self);
     Sound *sound = nullptr;
     QString path;
-    for (const auto &entry : engine->m_sounds)
-        if (entry.second->upload == stream)
-            sound = entry.second.get(), path = entry.first;
+    for (const auto &entry : engine->m_sounds) {
+        if (entry.second->upload == stream) {
+            sound = entry.second.get();
+            path = entry.first;
+        }
+    }
     if (!sound)
         return;
     switch (pulse->pa_stream_get_state(stream)) {
