@@ -279,20 +279,16 @@ void PulseSoundPlayer::Engine::onContextState(pa_context *context, void *self)
 
 Sound *PulseSoundPlayer::Engine::soundFor(const QString &path)
 {
-    const auto found = m_sounds.find(path);
-    if (found != m_sounds.end()) {
-        Sound *sound = found->second.get();
-        // On this connection's server, or on its way there: the file is
-        // not needed. Otherwise it is read anew, as it may have changed.
-        if (sound->uploadedTo == m_connections || sound->upload || read(sound, path))
-            return sound;
-        return nullptr;
-    }
-    // A file missing or unusable is not remembered: it may be mended later.
-    auto sound = std::make_unique<Sound>();
-    if (!read(sound.get(), path))
-        return nullptr;
-    return m_sounds.emplace(path, std::move(sound)).first->second.get();
+    std::unique_ptr<Sound> &entry = m_sounds[path];
+    if (!entry)
+        entry = std::make_unique<Sound>();
+    Sound *sound = entry.get();
+    // On this connection's server, or on its way there: the file is not
+    // needed. Otherwise it is read anew, as it may have changed or been
+    // mended since.
+    if (sound->uploadedTo == m_connections || sound->upload || read(sound, path))
+        return sound;
+    return nullptr;
 }
 
 bool PulseSoundPlayer::Engine::read(Sound *sound, const QString &path)
