@@ -204,6 +204,13 @@ def respawn(x, program, path, env):
                             stderr=subprocess.DEVNULL), spawned
 
 
+def focus_on_map(x, program, env, title, other_than=None):
+    """Waits for a window named `title` to be mapped, gives it the keyboard; gives the window."""
+    window, _ = x.wait_for_map(program, title, other_than)
+    xdotool(env, "windowfocus", "--sync", str(window))
+    return window
+
+
 def answer_name(env, prompt):
     # Separate calls: xdotool's chained "type ... key" loses the key.
     xdotool(env, "windowfocus", "--sync", str(prompt))
@@ -223,8 +230,7 @@ def start_game(x, program, spawned, env):
     prompt, shown = x.wait_for_map(program, PROMPT_TITLE)
     running_ns, waiting_ns = schedstat_ns(program)
     answer_name(env, prompt)
-    greeting, _ = x.wait_for_map(program, PROMPT_TITLE, other_than=prompt)
-    xdotool(env, "windowfocus", "--sync", str(greeting))
+    focus_on_map(x, program, env, PROMPT_TITLE, other_than=prompt)  # the greeting
     # Once the greeting has settled, what follows is only the work Enter starts.
     time.sleep(0.3)
     while x.next_event(0):
@@ -279,19 +285,15 @@ def contests(x, program, main, env):
         xdotool(env, "key", "alt+u")
         x.wait(program, "the menu", lambda e: e and e.type == 19 and e.event == x.root)  # MapNotify
         xdotool(env, "key", "Down", "Return")
-        box, _ = x.wait_for_map(program, b"INIZIARE NUOVA GARA")
-        xdotool(env, "windowfocus", "--sync", str(box))
+        focus_on_map(x, program, env, b"INIZIARE NUOVA GARA")
         xdotool(env, "key", "alt+s")  # Yes
-        limit, _ = x.wait_for_map(program, PROMPT_TITLE)
-        xdotool(env, "windowfocus", "--sync", str(limit))
+        limit = focus_on_map(x, program, env, PROMPT_TITLE)
         xdotool(env, "key", "Return")  # no limit chosen
-        told, _ = x.wait_for_map(program, PROMPT_TITLE, other_than=limit)
-        xdotool(env, "windowfocus", "--sync", str(told))
+        told = focus_on_map(x, program, env, PROMPT_TITLE, other_than=limit)
         xdotool(env, "key", "Return")
         prompt, _ = x.wait_for_map(program, PROMPT_TITLE, other_than=told)
         answer_name(env, prompt)
-        greeting, _ = x.wait_for_map(program, PROMPT_TITLE, other_than=prompt)
-        xdotool(env, "windowfocus", "--sync", str(greeting))
+        focus_on_map(x, program, env, PROMPT_TITLE, other_than=prompt)  # the greeting
         xdotool(env, "key", "Return")
         x.wait_for_map(program, MAIN_TITLE)
         xdotool(env, "windowfocus", "--sync", str(main))
@@ -405,7 +407,7 @@ def sound_latency(x, previous, path, env, home):
         print("  sounds: Enter to sound %s ms" % ", ".join(
             "%.1f" % l if l else "not heard" for l in latencies), file=sys.stderr)
         return {"sound_latency_ms": latencies, "sound_rss_kb": rss,
-                "sound_peak_rss_kb": peak_rss_kib(program), "sound_libraries": len(libraries)}
+                "sound_libraries": len(libraries)}
     finally:
         for process in (program, monitor and monitor.parec, daemon):
             if process:

@@ -45,12 +45,17 @@ mounts_under() {
   findmnt -rn -o TARGET | grep -e "^$1/" | sort -r || true
 }
 
-# Everything mounted in the root, deepest first.
-# shellcheck disable=SC2317 # run by the trap
-unmount_all() {
-  for m in $(mounts_under "$root"); do
+# Unmounts everything mounted under a folder, deepest first.
+unmount_under() {
+  for m in $(mounts_under "$1"); do
     umount "$m" || umount -l "$m"
   done
+}
+
+# Everything mounted in the root.
+# shellcheck disable=SC2317 # run by the trap
+unmount_all() {
+  unmount_under "$root"
 }
 
 # Made in RELEASE.new and renamed only once debootstrap succeeded, so a root
@@ -64,7 +69,7 @@ if [ ! -d "$root" ]; then
   echo "=== making a $release root in $root"
   # debootstrap mounts proc and sys in the new root: a run cut short may
   # have left them there, and rm must not walk into them.
-  for m in $(mounts_under "$root.new"); do umount "$m" || umount -l "$m"; done
+  unmount_under "$root.new"
   rm -rf --one-file-system "$root.new"
   debootstrap --variant=minbase "$release" "$root.new" "$mirror"
   mv "$root.new" "$root"
