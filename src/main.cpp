@@ -34,7 +34,7 @@ int main(int argc, char *argv[])
 
     Tavola *window = nullptr;
     ScreenReaderSpeech speech;
-    QtDialogs dialogs([&window]() -> QWidget * { return window; }, speech);
+    QtDialogs dialogs([&window]() -> QWidget * { return window; });
 #ifdef QUIZZOLA_SOUND_LIBPULSE
     PulseSoundPlayer sound; // Linux: PulseAudio's client library, see src/CMakeLists.txt
 #else

@@ -7,12 +7,12 @@
 // makes it exist for screen readers before it is shown, and a reader that
 // looks at it then goes on taking it for an invisible window, so that its
 // review of the screen finds nothing in the game.
-// The text of every message box is said through `speech` with the button
-// that takes the focus.
+// For screen readers, every message box's text labels its buttons: a reader
+// says it with the button that takes the focus, and again when asked where
+// the player is; flat review reads it from its line in the box.
 
 #include "platform/services.h"
 
-#include <QPointer>
 #include <QWidget>
 #include <functional>
 
@@ -22,7 +22,7 @@ public:
     // The title of every dialog that has none of its own.
     static inline const QString ApplicationTitle = QStringLiteral("Quizzola");
 
-    QtDialogs(std::function<QWidget *()> owner, Speech &speech);
+    explicit QtDialogs(std::function<QWidget *()> owner);
 
     void showMessage(const QString &text, const QString &title = QString()) override;
     Reply askYesNo(const QString &text, const QString &title) override;
@@ -30,5 +30,4 @@ public:
 
 private:
     std::function<QWidget *()> m_owner;
-    Speech &m_speech;
 };

@@ -53,10 +53,9 @@ public:
     // Says `text` now, on behalf of `window`, the game's top-level widget.
     virtual void say(QObject *window, const QString &text) = 0;
 
-    // Says `text` with `control` as it takes the focus, which it does
-    // straight after this call: given by the caller in the same handler, or
-    // by the dialog the control is in as the dialog opens. The reader says
-    // this text, never one said with the control before.
+    // Says `text` with `control` as it takes the focus, which the caller
+    // gives it straight after this call, in the same handler. The reader
+    // says this text, never one said with the control before.
     virtual void sayWithFocus(QObject *control, const QString &text) = 0;
 };
 

@@ -5,6 +5,9 @@ xdotool's keys; checks what Orca says, the titles X holds, the screen's pixels a
 Mario sets a record of 2; Luigi hears it, beats it, and closes the window: no save. (Orca will not
 start while another Orca of the same user runs, on any display.)"""
 import codecs, contextlib, os, pty, re, shutil, signal, subprocess, sys, tempfile, threading, time, tty, types
+import gi
+gi.require_version("Atspi", "2.0")
+from gi.repository import Atspi  # noqa: E402 - the version first
 
 W, H = 1024, 768
 MAIN, MINIMISED, DIALOG = "Gioca con la Quizzola", "Giocare con la tavola pitagorica", "Quizzola"
@@ -102,6 +105,7 @@ def desktop(work):
                                       "-screen", "0", "%dx%dx24" % (W, H))
     env["DBUS_SESSION_BUS_ADDRESS"] = ready_line("dbus-daemon", "--session", "--nofork", "--nopidfile",
                                                  "--print-address={fd}", "--address=unix:dir=" + work)
+    os.environ.update((k, env[k]) for k in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS"))  # for this script's Atspi
     start("openbox")
     start("/usr/libexec/at-spi-bus-launcher", "--launch-immediately")
     poll("openbox", lambda: run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK", ok="window id"),
@@ -187,6 +191,28 @@ def answer(typed, judgement):  # Orca adds a full stop to a judgement that ends 
     keys("Return", typed=str(typed), then=[BUTTON % "Nuovo calcolo", r"^%s\.?$" % re.escape(judgement)])
 
 
+def labels():  # the names of the labels for a control in the program's alerts, read off the accessibility bus
+    kids = lambda node: [node.get_child_at_index(i) for i in range(node.get_child_count())]
+    nodes = [box for app in kids(Atspi.get_desktop(0)) if app.get_name() == "quizzola" for box in kids(app)
+             if box.get_role() == Atspi.Role.ALERT]
+    for node in nodes:
+        nodes += kids(node)
+    return [node.get_name() for node in nodes if node.get_role() == Atspi.Role.LABEL and any(
+        r.get_relation_type() == Atspi.RelationType.LABEL_FOR for r in node.get_relation_set())]
+
+
+def box(text, button, *opening, typed=None):
+    """Opens a message box with keys; checks that Orca says its text once, with the button that takes the focus,
+    and again on "where am I" (keypad Enter), that flat review reads it on the line above, and the bus holds it."""
+    start, line = len(orca.said), " ".join(text.split())
+    said = r"^%s %s" % (re.escape(line), BUTTON[1:] % button)
+    keys(*opening, typed=typed, then=[said])
+    expect("the box's text on flat review", review("KP_Home"), line)
+    keys("KP_Enter", then=[said])
+    expect("the box's text on the accessibility bus", labels(), [text])
+    expect("times Orca said the box's text", sum(line in utterance for utterance in orca.said[start:]), 3)
+
+
 def review(key):  # what Orca's flat review reads on keypad 7, 8 or 9: the line above, this one, below
     return keys(key, then=["."]).string
 
@@ -195,9 +221,7 @@ def begin(name, tag):  # starts the program, plays up to the first question; giv
     process = start(os.path.abspath(sys.argv[1]), tag=tag)
     hear(r"^Come ti chiami\? text\.$")  # after "Quizzola dialog.", which a slow machine may skip
     titled(DIALOG)
-    # Each message is said with the button that takes the focus, whether or not Orca read the box (or, on a
-    # slow machine, gave up asking about the button as it appeared).
-    keys("Return", typed=name, then=[r"^%s vediamo se sei un vero campione$" % name])
+    box(" %s vediamo se sei un vero campione  " % name, "OK", "Return", typed=name)  # as the prompt closes
     titled(DIALOG)
     return process, question("Return", first=True), titled(MAIN)
 
@@ -224,12 +248,13 @@ def game_a():
     keys("keydown", "alt", "sleep", "0.1", "key", "u", "sleep", "0.1", "keyup", "alt",
          then=[r"^autori@example\.org\.$"])
     keys("Down", then=[r"^nuovo\.$"])
-    keys("Return", then=[r"^INIZIAMO UNA NUOVA GARA \?$"])
+    box("INIZIAMO UNA NUOVA GARA  ?", "No", "Return")
     titled("INIZIARE NUOVA GARA")
     keys("Return", then=[BUTTON % "Nuovo calcolo"])  # No, the default: the game goes on
-    question("Return")
+    k = question("Return")
     bands()  # the next question paints the bands again
-    keys("alt+x", then=[r"^Ok! Ho registrato il tuo record, C A M P I O N E\.?$"])
+    orca.current[1:] = ["Sbagliato!! %d" % (9 * k)]  # a wrong answer, then at once the exit
+    box("Ok! Ho registrato il tuo record, C A M P I O N E", "OK", "Return", "alt+x", typed=9 * k + 1)
     titled(DIALOG)
     keys("Return")
     expect("record files after game A", ends(process), [b"2\r\n", b"Mario\r\n"])
