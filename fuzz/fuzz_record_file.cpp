@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
     file.close();
     const Records::ReadResult read = Records::readText(path);
     const QString line = read.text.section(QLatin1Char('\n'), 0, 0).remove(QLatin1Char('\r'));
-    const bool shortLine = line.toLocal8Bit().size() < Records::MaxReadBytes - 1;
+    const bool shortLine = line.toUtf8().size() < Records::MaxReadBytes - 1;
     if (!read.error.isEmpty() || read.text.size() > Records::MaxReadBytes
         || Records::isBeaten(read.text, QStringLiteral("0")) || Records::writeLines({{path, line}}).failed()
         || (shortLine && Records::readText(path).text != line + QStringLiteral("\r\n")))

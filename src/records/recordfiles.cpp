@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 #include <memory>
 #include <vector>
@@ -93,7 +94,12 @@ ReadResult readText(const QString &path)
         result.error = reasonFor(file);
         return result;
     }
-    result.text = QString::fromLocal8Bit(bytes);
+    // A stateful decoder keeps a character cut short at the limit for more
+    // bytes that never come, instead of taking it for an error.
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    result.text = utf8(bytes);
+    if (utf8.hasError())
+        result.text = QString::fromLocal8Bit(bytes);
     return result;
 }
 
@@ -122,7 +128,7 @@ SaveFailure writeLines(const QList<Line> &lines)
     std::vector<std::unique_ptr<QSaveFile>> files;
     for (const Line &line : lines) {
         files.push_back(std::make_unique<QSaveFile>(line.path));
-        const QString reason = prepare(*files.back(), line.text.toLocal8Bit() + "\r\n");
+        const QString reason = prepare(*files.back(), line.text.toUtf8() + "\r\n");
         if (!reason.isEmpty())
             return {line.path, reason};
     }

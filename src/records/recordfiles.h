@@ -2,8 +2,10 @@
 #pragma once
 
 // The two record files: the best score ever reached and the name of the
-// player who reached it, one line each, ending in CR LF, in the system's
-// local 8-bit encoding (UTF-8 on Linux), without a byte-order mark.
+// player who reached it, one line each, ending in CR LF, in UTF-8 without a
+// byte-order mark on every system, so no name is lost to a code page. A
+// file that is not UTF-8, as a program of the 8-bit Windows days wrote it,
+// is read in the system's local 8-bit encoding.
 //
 // Two copies of the game may run at once on one account and share the
 // files. Each reads the pair, and checks and saves it, only while holding
@@ -40,8 +42,10 @@ struct ReadResult
     QString error; // empty when the file could be read, else an Italian reason
 };
 
-// Reads the first MaxReadBytes bytes of the file at `path` as local 8-bit
-// text, exactly as stored (bytes that are not valid text become U+FFFD).
+// Reads the first MaxReadBytes bytes of the file at `path` as UTF-8 text,
+// exactly as stored; bytes that are not UTF-8 (but for a character cut
+// short at that limit) make it read in the local 8-bit encoding instead, in
+// which bytes that are not valid text become U+FFFD.
 // A file that cannot be opened or read gives empty text and a reason.
 ReadResult readText(const QString &path);
 
