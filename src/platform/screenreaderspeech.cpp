@@ -30,8 +30,18 @@ void ScreenReaderSpeech::sayWithFocus(QObject *control, const QString &text)
 {
     // What the control is for would be said before the text every time: a
     // control that speaks with the turn goes without it, as on Qt 6.4.
-    static_cast<QWidget *>(control)->setAccessibleDescription(QString());
-    QMetaObject::invokeMethod(control, [control, text] { announce(control, text); }, Qt::QueuedConnection);
+    auto *widget = static_cast<QWidget *>(control);
+    widget->setAccessibleDescription(QString());
+    // Unless a box has taken the focus meanwhile (the exit pressed straight
+    // after an answer): its own text is said then, and this one would cut
+    // into it or follow it, out of place.
+    QMetaObject::invokeMethod(
+        widget,
+        [widget, text] {
+            if (widget->hasFocus())
+                announce(widget, text);
+        },
+        Qt::QueuedConnection);
 }
 
 #else

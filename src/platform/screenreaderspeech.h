@@ -6,7 +6,8 @@
 // program speak:
 // - From Qt 6.8 on, a text is sent as an announcement, which a screen reader
 //   speaks as it arrives. A text said with a control is announced as soon as
-//   the handler that moves the focus has returned: a reader keeps the
+//   the handler that moves the focus has returned, if the control still has
+//   the focus then (a box opened meanwhile says its own): a reader keeps the
 //   descriptions it has read and may present the focus before it learns of
 //   a new one, so a description would be heard as it was the time before.
 //   Such a control has no description: what it is for, said each time
