@@ -2,6 +2,7 @@
 #include "platform/screenreaderspeech.h"
 
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QWidget>
 
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
@@ -32,13 +33,13 @@ void ScreenReaderSpeech::sayWithFocus(QObject *control, const QString &text)
     // control that speaks with the turn goes without it, as on Qt 6.4.
     auto *widget = static_cast<QWidget *>(control);
     widget->setAccessibleDescription(QString());
-    // Unless a box has taken the focus meanwhile (the exit pressed straight
-    // after an answer): its own text is said then, and this one would cut
-    // into it or follow it, out of place.
+    // Unless a box has opened meanwhile (the exit pressed straight after an
+    // answer): its own text is said then, and this one would cut into it or
+    // follow it, out of place.
     QMetaObject::invokeMethod(
         widget,
         [widget, text] {
-            if (widget->hasFocus())
+            if (!QApplication::activeModalWidget())
                 announce(widget, text);
         },
         Qt::QueuedConnection);

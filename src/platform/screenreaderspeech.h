@@ -6,11 +6,11 @@
 // program speak:
 // - From Qt 6.8 on, a text is sent as an announcement, which a screen reader
 //   speaks as it arrives. A text said with a control is announced as soon as
-//   the handler that moves the focus has returned, if the control still has
-//   the focus then (a box opened meanwhile says its own): a reader keeps the
+//   the handler that moves the focus has returned (a reader keeps the
 //   descriptions it has read and may present the focus before it learns of
-//   a new one, so a description would be heard as it was the time before.
-//   Such a control has no description: what it is for, said each time
+//   a new one, so a description would be heard as it was the time before),
+//   unless a box has opened meanwhile: the box says its own text. Such a
+//   control has no description: what it is for, said each time
 //   before the text, would only make the child wait for it.
 // - Qt 6.4 has no announcements, and a screen reader does not speak the
 //   changed name or description of a control (Qt tells them as an object,

@@ -207,7 +207,6 @@ def box(text, button, *opening, typed=None):
     start, line = len(orca.said), " ".join(text.split())
     said = r"^%s %s" % (re.escape(line), BUTTON[1:] % button)
     keys(*opening, typed=typed, then=[said])
-    orca.current = []  # nothing of the game's turns is said over a box
     keys("KP_Home", then=["^%s$" % re.escape(line)])  # flat review, the line above
     keys("KP_Enter", then=[said])
     expect("the box's text on the accessibility bus", labels(), [text])
