@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The real sound player heard on a private PulseAudio null sink: each sound as its file holds it, also after the
-// server restarts; its cut-off, bad files and servers.
+// The real sound player heard on a private PulseAudio null sink: sounds as recorded, a restart, bad files and servers.
 
 #include "platform/pulsesoundplayer.h"
 #include "tinydisk.h"
@@ -17,10 +16,10 @@ private slots:
             qputenv(name, QFile::encodeName(m_dir.path()));
         QVERIFY(m_silentServer.listen(path("silent"))); // takes connections, never answers
         // Esatto.wav slowed down to 5 s (4410 frames and 8820 bytes a second in its header), and cut short: damaged.
-        const QByteArray wave = bytesOf(sound("Esatto.wav")).replace(24, 8, QByteArray::fromHex("3a11000074220000"));
+        const QByteArray wave = bytesOf(sound("Esatto")).replace(24, 8, QByteArray::fromHex("3a11000074220000"));
         QFile longer(path("long.wav"));
         QVERIFY(longer.open(QIODevice::WriteOnly) && longer.write(wave) == wave.size());
-        QVERIFY(QFile::copy(sound("Esatto.wav"), path("damaged.wav")) && QFile::resize(path("damaged.wav"), 20000));
+        QVERIFY(QFile::copy(sound("Esatto"), path("damaged.wav")) && QFile::resize(path("damaged.wav"), 20000));
     }
     // Each check has a daemon of its own, its null sink in the sounds' format (mono, 16 bits, 44100 Hz: nothing
     // converts them) and with no rewinds (a sound's start is recorded); it starts once the monitor is silent for 0.1 s.
@@ -30,29 +29,26 @@ private slots:
         m_daemon.start("pulseaudio", {"-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
                                       "--disable-shm=yes", "--load=module-null-sink rate=44100 channels=1 norewinds=1",
                                       "--load=module-native-protocol-unix auth-anonymous=1 socket=" + path("native")});
-        QTRY_VERIFY2_WITH_TIMEOUT(QProcess::execute("pactl", {"info"}) == 0, "no pulseaudio daemon", 15000);
+        QTRY_VERIFY2_WITH_TIMEOUT(QProcess::execute("pactl", {"get-default-sink"}) == 0, "no pulseaudio daemon", 15000);
         m_recorder.setStandardOutputFile(path("heard.raw"));
         m_recorder.start("parec", {"-d", "null.monitor", "--format=s16le", "--channels=1", "--latency-msec=20"});
         QTRY_VERIFY_WITH_TIMEOUT(heard().size() > 8820 && loudPart(heard().right(8820)).isEmpty(), 10000);
     }
     void cleanup() { for (QProcess *p : {&m_recorder, &m_daemon}) p->terminate(), p->waitForFinished(); }
-    // What is heard from the last file's request on is that file's sound, as long to the sample and with the same
-    // samples (a sound handed to the server at another rate, channel count or sample size, a growl or a squeak,
-    // is neither), or nothing for a bad file or server.
+    // From the last request on, the file's sound is heard as recorded, as long to the sample and with the same samples
+    // (not so one handed over at another rate, channel count or sample size), or nothing for a bad file or server.
     void soundsAreHeardAsRecordedAndBadFilesAndServersAreNot_data()
     {
-        QTest::addColumn<QStringList>("files"); // played in turn, each but the last once heard; "restart": see below
+        QTest::addColumn<QStringList>("files"); // played in turn, each but the last once heard; "restart": a new daemon
         QTest::addColumn<QByteArray>("server"); // the daemon's when empty
         QTest::addColumn<bool>("loud"); // whether the last one is heard
-        QTest::newRow("right answer") << QStringList{sound("Esatto.wav")} << QByteArray() << true;
-        QTest::newRow("same sound again") << QStringList{sound("no.wav"), sound("no.wav")} << QByteArray() << true;
-        QTest::newRow("server restart") << QStringList{sound("no.wav"), "restart", sound("no.wav")} << QByteArray() << true;
-        QTest::newRow("missing file") << QStringList{path("missing.wav")} << QByteArray() << false;
+        QTest::newRow("same sound again") << QStringList{sound("Esatto"), sound("Esatto")} << QByteArray() << true;
+        QTest::newRow("after a restart") << QStringList{sound("no"), "restart", sound("no")} << QByteArray() << true;
         QTest::newRow("not a wave file") << QStringList{path("heard.raw")} << QByteArray() << false;
         QTest::newRow("damaged wave file") << QStringList{path("damaged.wav")} << QByteArray() << false;
         QTest::newRow("cut off") << QStringList{path("long.wav"), path("missing.wav")} << QByteArray() << false;
-        QTest::newRow("no server") << QStringList{sound("Esatto.wav")} << socket("none") << false;
-        QTest::newRow("server that never answers") << QStringList{sound("Esatto.wav")} << socket("silent") << false;
+        QTest::newRow("no server") << QStringList{sound("Esatto")} << socket("none") << false;
+        QTest::newRow("server that never answers") << QStringList{sound("Esatto")} << socket("silent") << false;
     }
     void soundsAreHeardAsRecordedAndBadFilesAndServersAreNot()
     {
@@ -72,8 +68,7 @@ private slots:
             // Heard, and to its end before a sound to be heard whole; otherwise the next request cuts it off.
             QTRY_VERIFY_WITH_TIMEOUT(!loudPart(heard().mid(from)).isEmpty() && (!loud || quietAtLast()), 10000);
         }
-        // A sound cut off is listened to from a quarter of a second on: time for it to stop.
-        const qsizetype from = heard().size() + (loud ? 0 : 22050);
+        const qsizetype from = heard().size() + (loud ? 0 : 22050); // a sound cut off: a quarter of a second to stop
         player.playWave(files.last());
         // Until the sound has been heard and 0.1 s of silence after it, or, when none is to be, for 1.5 s.
         QTRY_VERIFY_WITH_TIMEOUT(loud ? !loudPart(heard().mid(from)).isEmpty() && quietAtLast()
@@ -82,7 +77,7 @@ private slots:
     }
 private:
     QString path(const char *name) const { return m_dir.filePath(QLatin1String(name)); }
-    static QString sound(const char *name) { return QUIZZOLA_SOURCE_DIR "/suoni/" + QString::fromLatin1(name); }
+    static QString sound(const char *name) { return QStringLiteral(QUIZZOLA_SOURCE_DIR "/suoni/%1.wav").arg(name); }
     QByteArray socket(const char *name) const { return "unix:" + QFile::encodeName(path(name)); }
     QByteArray heard() const { return bytesOf(path("heard.raw")); }
     bool quietAtLast() const { return loudPart(heard().right(8820)).isEmpty(); } // for the last 0.1 s recorded
