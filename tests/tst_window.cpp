@@ -77,8 +77,7 @@ private slots:
         QCOMPARE(game.window->windowTitle(), QStringLiteral("Giocare con la tavola pitagorica"));
     }
 
-    // Once the name is given, the clock, the exit button, each of the next button's faces and the pointer show their
-    // own pictures, the PNGs rendered from art/ at build time, at one pixel a point.
+    // Once the name is given, the clock, each button face and the pointer are their own PNGs from art/, at one pixel a point.
     void picturesAreShown()
     {
         Game game;
