@@ -77,7 +77,7 @@ private slots:
         QCOMPARE(game.window->windowTitle(), QStringLiteral("Giocare con la tavola pitagorica"));
     }
 
-    // Once the name is given, the clock, each button face and the pointer are their own PNGs from art/, at one pixel a point.
+    // Once the name is given, the clock, each button face and the pointer are their own PNGs, at one pixel a point.
     void picturesAreShown()
     {
         Game game;
