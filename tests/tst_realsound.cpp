@@ -84,8 +84,9 @@ private:
     // The samples of 16-bit little-endian `pcm` from the first that is not silent to the last: none for silence.
     static QList<qint16> loudPart(const QByteArray &pcm)
     {
-        QList<qint16> samples(pcm.size() / 2);
-        qFromLittleEndian<qint16>(pcm.constData(), samples.size(), samples.data());
+        QList<qint16> samples;
+        for (qsizetype at = 0; at + 1 < pcm.size(); at += 2)
+            samples.append(qFromLittleEndian<qint16>(pcm.constData() + at));
         const auto sounding = [](qint16 sample) { return sample != 0; };
         samples.erase(std::find_if(samples.rbegin(), samples.rend(), sounding).base(), samples.end());
         samples.erase(samples.begin(), std::find_if(samples.begin(), samples.end(), sounding));
