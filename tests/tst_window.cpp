@@ -77,15 +77,22 @@ private slots:
         QCOMPARE(game.window->windowTitle(), QStringLiteral("Giocare con la tavola pitagorica"));
     }
 
-    // Once the name is given: the clock, the buttons' faces and the pointer, at one pixel a point.
+    // Once the name is given, the clock, each button face and the pointer are their own PNGs, at one pixel a point.
     void picturesAreShown()
     {
         Game game;
-        game.start(QStringLiteral("Mario"));
-        QCOMPARE(game.control("Image1")->pixmap().size(), QSize(32, 32));
+        game.start(QStringLiteral("Mario")); // a question asked: the next button waits, disabled
+        auto *next = game.control<PictureButton>("cmdNext");
+        QCOMPARE(game.control("Image1")->pixmap(), QPixmap(":/art/clock.png"));
+        QCOMPARE(game.control<PictureButton>("cmdExit")->currentPicture().pixmap(32), QPixmap(":/art/exit.png"));
+        QCOMPARE(next->currentPicture().pixmap(32), QPixmap(":/art/next-disabled.png"));
+        game.answer(QStringLiteral("54"));
+        QCOMPARE(next->currentPicture().pixmap(32), QPixmap(":/art/next-normal.png"));
+        next->setDown(true); // held down
+        QCOMPARE(next->currentPicture().pixmap(32), QPixmap(":/art/next-pressed.png"));
+        QCOMPARE(game.window->centralWidget()->cursor().pixmap(), QPixmap(":/art/pointer.png"));
         for (const char *name : {"cmdNext", "cmdExit"})
             QCOMPARE(game.control<PictureButton>(name)->currentPicture().availableSizes(), {QSize(32, 32)});
-        QCOMPARE(game.window->centralWidget()->cursor().pixmap().size(), QSize(48, 48));
     }
 
     // Each answer is judged by its value: the message, the sound, the
