@@ -111,11 +111,7 @@ private slots:
     // ask for X11, where minimising is reported; on Windows, never.
     void platformIsX11WhenADisplayIsThere()
     {
-#ifdef Q_OS_WIN
-        const QByteArray x11; // an X server for WSL or Cygwin is not the desktop
-#else
-        const QByteArray x11("xcb");
-#endif
+        const QByteArray x11 = QSysInfo::productType() == "windows" ? QByteArray() : "xcb"; // not Windows' desktop
         QCOMPARE(preferredPlatform(QByteArray(), ":0"), x11); // Wayland desktop, XWayland
         QCOMPARE(preferredPlatform("wayland", ":0"), QByteArray());         // the user's choice
         QCOMPARE(preferredPlatform(QByteArray(), QByteArray()), QByteArray()); // no X display

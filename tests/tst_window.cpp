@@ -64,24 +64,17 @@ private slots:
         QCOMPARE(game.caption("lblconto"), QStringLiteral("00:05:00"));
     }
 
-    // The captions keep the blanks they were designed with; once minimised,
-    // the window's says what the game is about, and still does once restored.
-    void captionsReadAsDesigned()
+    // The captions keep their designed blanks; minimised, the window's says what the game is about, and still does
+    // once restored. The clock, each button face and the pointer are their own PNGs, at one pixel a point.
+    void captionsAndPicturesAreAsDesigned()
     {
         Game game;
-        game.start(QStringLiteral("Mario"));
+        game.start(QStringLiteral("Mario")); // a question asked: the next button waits, disabled
         QCOMPARE(game.caption("Label12"), QStringLiteral("Il record  è di "));
         QCOMPARE(game.window->windowTitle(), QStringLiteral("Gioca con la Quizzola"));
         game.window->showMinimized();
         game.window->showMaximized();
         QCOMPARE(game.window->windowTitle(), QStringLiteral("Giocare con la tavola pitagorica"));
-    }
-
-    // Once the name is given, the clock, each button face and the pointer are their own PNGs, at one pixel a point.
-    void picturesAreShown()
-    {
-        Game game;
-        game.start(QStringLiteral("Mario")); // a question asked: the next button waits, disabled
         auto *next = game.control<PictureButton>("cmdNext");
         QCOMPARE(game.control("Image1")->pixmap(), QPixmap(":/art/clock.png"));
         QCOMPARE(game.control<PictureButton>("cmdExit")->currentPicture().pixmap(32), QPixmap(":/art/exit.png"));

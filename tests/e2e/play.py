@@ -191,14 +191,12 @@ def answer(typed, judgement):  # Orca adds a full stop to a judgement that ends 
     keys("Return", typed=str(typed), then=[BUTTON % "Nuovo calcolo", r"^%s\.?$" % re.escape(judgement)])
 
 
-def labels():  # the names of the labels for a control in the program's alerts, read off the accessibility bus
+def labels():  # the names of the labels for a control in the program's boxes, read off the accessibility bus
     kids = lambda node: [node.get_child_at_index(i) for i in range(node.get_child_count())]
-    nodes = [box for app in kids(Atspi.get_desktop(0)) if app.get_name() == "quizzola" for box in kids(app)
+    boxes = [box for app in kids(Atspi.get_desktop(0)) if app.get_name() == "quizzola" for box in kids(app)
              if box.get_role() == Atspi.Role.ALERT]
-    for node in nodes:
-        nodes += kids(node)
-    return [node.get_name() for node in nodes if node.get_role() == Atspi.Role.LABEL and any(
-        r.get_relation_type() == Atspi.RelationType.LABEL_FOR for r in node.get_relation_set())]
+    return [label.get_name() for box in boxes for label in kids(box) if any(
+        r.get_relation_type() == Atspi.RelationType.LABEL_FOR for r in label.get_relation_set())]
 
 
 def box(text, button, *opening, typed=None):
