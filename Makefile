@@ -4,10 +4,11 @@
 
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
+WINDOWS_DIR ?= build-windows
 FUZZ_DIR ?= build-fuzz
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test build deps test-deps bench package clean screenshot
+.PHONY: run test build deps test-deps bench package clean screenshot windows windows-deps test-windows
 
 # What building and running the game need; test-deps adds the test tools.
 deps:
@@ -33,7 +34,7 @@ test: test-deps build
 	./scripts/fuzz.sh $(FUZZ_DIR)
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR) $(WINDOWS_DIR)
 
 # Figures, not tests: see the table in the README.
 bench: test-deps build
@@ -46,3 +47,26 @@ screenshot: test-deps build
 # build/quizzola_<version>_amd64.deb, the program stripped as it is packed.
 package: build
 	cd $(BUILD_DIR) && cpack -G DEB
+
+# Windows, cross-built here: Qt for Windows made once from Debian's source
+# and kept in /var/cache/quizzola/qt-mingw (scripts/build-qt-windows.sh),
+# the pictures rendered by a render_icon built for this machine, then
+# $(WINDOWS_DIR)/quizzola-<version>-windows.zip and -setup.exe.
+windows-deps:
+	./scripts/install-deps.sh windows
+
+windows: deps windows-deps
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target render_icon
+	qt=$$(./scripts/build-qt-windows.sh | tail -n 1) && \
+	cmake -S . -B $(WINDOWS_DIR) -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=$$qt/lib/cmake/Qt6/qt.toolchain.cmake \
+	  -DQT_CHAINLOAD_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
+	  -DQUIZZOLA_RENDER_ICON=$(CURDIR)/$(BUILD_DIR)/render_icon
+	cmake --build $(WINDOWS_DIR) -j $(JOBS) --target windows_release
+
+# The tests not tied to Linux, built for Windows and run under Wine with
+# the offscreen platform, in a Wine prefix of their own in $(WINDOWS_DIR).
+test-windows: windows
+	cmake --build $(WINDOWS_DIR) -j $(JOBS)
+	cd $(WINDOWS_DIR) && ctest --output-on-failure -j $(JOBS)

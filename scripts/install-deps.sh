@@ -2,9 +2,11 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages the game needs, skipping the work when every
 # one of them is already present.
-# Usage: install-deps.sh [build|test]
-#   build  (the default) what building, running and packaging the game need;
-#   test   that, plus the tools of `make test` and `make bench`.
+# Usage: install-deps.sh [build|test|windows]
+#   build    (the default) what building, running and packaging the game need;
+#   test     that, plus the tools of `make test` and `make bench`;
+#   windows  that, plus what building Qt and the game for Windows, packing
+#            the release and testing it under Wine need.
 set -eu
 
 # `file`: CPack picks the programs it hands to dpkg-shlibdeps with it.
@@ -20,7 +22,12 @@ case "${1:-build}" in
   at-spi2-core dbus-daemon orca speech-dispatcher espeak-ng
   python3-gi gir1.2-atspi-2.0
   libbenchmark-dev libxdamage1 libxtst6" ;;
-  *) echo "usage: $0 [build|test]" >&2; exit 2 ;;
+  # MinGW-w64 with POSIX threads; dpkg-dev unpacks Qt's source; icoutils
+  # makes the program's icon; nsis the installer; Wine runs the tests.
+  windows) packages="$packages
+  g++-mingw-w64-x86-64-posix mingw-w64-tools ninja-build dpkg-dev
+  icoutils nsis zip wine wine64" ;;
+  *) echo "usage: $0 [build|test|windows]" >&2; exit 2 ;;
 esac
 
 missing=""

@@ -6,10 +6,10 @@
 #include "platform/endrequests.h"
 #include "platform/qtdialogs.h"
 #include "platform/screenreaderspeech.h"
-#ifdef QUIZZOLA_SOUND_LIBPULSE
+#if defined(QUIZZOLA_SOUND_LIBPULSE)
 #include "platform/pulsesoundplayer.h"
-#else
-#include "platform/qtsoundplayer.h"
+#elif defined(QUIZZOLA_SOUND_WINMM)
+#include "platform/winsoundplayer.h"
 #endif
 #include "platform/systemservices.h"
 #include "window/artwork.h"
@@ -35,10 +35,10 @@ int main(int argc, char *argv[])
     Tavola *window = nullptr;
     ScreenReaderSpeech speech;
     QtDialogs dialogs([&window]() -> QWidget * { return window; });
-#ifdef QUIZZOLA_SOUND_LIBPULSE
+#if defined(QUIZZOLA_SOUND_LIBPULSE)
     PulseSoundPlayer sound; // Linux: PulseAudio's client library, see src/CMakeLists.txt
-#else
-    QtSoundPlayer sound;
+#elif defined(QUIZZOLA_SOUND_WINMM)
+    WinSoundPlayer sound; // Windows: winmm's PlaySound
 #endif
     ClockSeededRandom random;
     DesktopSystem system;
