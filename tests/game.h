@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// A game window wired to recording fakes of its services, its record folder
-// in a temporary directory, and the moves a player makes.
+// A game window wired to recording fakes of its services, its record folder in a temporary directory, and the moves a
+// player makes.
 
 #include "platform/services.h"
 #include "records/recordfiles.h"
@@ -17,8 +17,8 @@
 #include <functional>
 #include <memory>
 
-// Dialogs are remembered as "text|title"; input boxes get `textReplies`
-// in order, then "", and every Yes/No question gets `reply`.
+// Dialogs are remembered as "text|title"; input boxes get `textReplies` in order, then "", and every Yes/No question
+// gets `reply`.
 struct FakeDialogs : Dialogs
 {
     QStringList shown;
@@ -36,10 +36,9 @@ struct FakeDialogs : Dialogs
     void open(const QString &text, const QString &title) { shown << text + u'|' + title, whileOpen(text); }
 };
 
-// Sounds are remembered, and what a screen reader is told: "control: text"
-// for a text said with a control as it takes the focus, the text alone for
-// one said at once; random draws are scripted, then 0.5; the record folder
-// is `folder` (empty: it cannot be made); ending the game is counted.
+// Sounds are remembered, and what a screen reader is told: "control: text" for a text said with a control as it takes
+// the focus, the text alone for one said at once; random draws are scripted, then 0.5; the record folder is `folder`
+// (empty: it cannot be made); ending the game is counted.
 struct Fakes : SoundPlayer, Speech, RandomSource, SystemServices
 {
     QStringList played;
@@ -84,8 +83,8 @@ struct Game
         window->start();
         activate();
     }
-    // Makes the window the active one, as a desktop does with a window it
-    // shows, and waits until it is. The clock ticks only when a test says.
+    // Makes the window the active one, as a desktop does with a window it shows, and waits until it is. The clock ticks
+    // only when a test says.
     void activate()
     {
         const QSignalBlocker clockHeld(control<QTimer>("Timer1"));
@@ -103,8 +102,8 @@ struct Game
 
     // Types `text` where the focus is, the answer box, and presses Enter.
     void answer(const QString &text) { QTest::keyClicks(QApplication::focusWidget(), text + u'\r'); }
-    // Answers right or wrong, then asks for the next question, 9 × k, with
-    // Enter or Space on the button that has the focus after the judgement.
+    // Answers right or wrong, then asks for the next question, 9 × k, with Enter or Space on the button that has the
+    // focus after the judgement.
     void play(bool right, int k = 1)
     {
         answer(QString::number(window->state().answer + (right ? 0 : 1)));

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// Files for the tests: what a file holds, and a really full disk, which
-// permission bits cannot fake for root.
+// Files for the tests: what a file holds, and a really full disk, which permission bits cannot fake for root.
 
 #include <QDir>
 #include <QFile>
@@ -20,8 +19,8 @@ inline QByteArray bytesOf(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-// A 16 KiB memory file system on a new folder `path` while the object
-// lives; mounted() says whether the machine allowed it.
+// A 16 KiB memory file system on a new folder `path` while the object lives; mounted() says whether the machine allowed
+// it.
 struct TinyDisk
 {
     const QByteArray path;

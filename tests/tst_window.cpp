@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The game window on the offscreen platform, with recording fakes: the
-// start-up, the questions and answers, what a screen reader is told, the two
-// endings with the record files, and the new contest.
+// The game window on the offscreen platform, with recording fakes: the start-up, the questions and answers, what a
+// screen reader is told, the two endings with the record files, and the new contest.
 
 #include "game.h"
 #include "platform/endrequests.h"
@@ -16,13 +15,12 @@ const QString Congratulation = QStringLiteral("Ok! Ho registrato il tuo record, 
 const QString Farewell = QStringLiteral("Ciao a presto. Ore 600|Data 06/12/26");
 const QString FirstQuestionOf6 = QStringLiteral("txtAnswer: Quanto fa 9 per 6? Scrivi il risultato e premi Invio. "
                                                 "Premi F2 quando vuoi sapere il tempo che resta e i punti.");
-// How a game ends: the exit button, the clock, or the desktop asking the
-// program to end while the farewell waits or during play.
+// How a game ends: the exit button, the clock, or the desktop asking the program to end while the farewell waits or
+// during play.
 constexpr int Exit = 0, TimeUp = 1, EndAtFarewell = 2, EndInPlay = 3;
 
-// Five minutes of ticks: the clock borrows a minute without ever showing
-// 60 seconds, tells a screen reader at the moments to hurry, and the game
-// ends on the tick after it shows 00:00:00.
+// Five minutes of ticks: the clock borrows a minute without ever showing 60 seconds, tells a screen reader at the
+// moments to hurry, and the game ends on the tick after it shows 00:00:00.
 void runClockOut(Game &game)
 {
     game.system.said.clear();
@@ -50,22 +48,8 @@ class WindowTest : public QObject
 {
     Q_OBJECT
 private slots:
-    // However long a start-up message stays open, the clock does not run,
-    // so the first question finds the whole five minutes.
-    void startUpMessagesDoNotEatTheClock()
-    {
-        Game game;
-        game.system.folder.clear(); // one more message: the folder cannot be made
-        QList<bool> running;
-        game.dialogs.whileOpen = [&](const QString &) { running << game.control<QTimer>("Timer1")->isActive(); };
-        game.start(QStringLiteral("Mario"));
-        QCOMPARE(running, QList<bool>({false, false, false}));
-        QVERIFY(game.control<QTimer>("Timer1")->isActive());
-        QCOMPARE(game.caption("lblconto"), QStringLiteral("00:05:00"));
-    }
-
-    // The captions keep their designed blanks; minimised, the window's says what the game is about, and still does
-    // once restored. The clock, each button face and the pointer are their own PNGs, at one pixel a point.
+    // The captions keep their designed blanks; minimised, the window's says what the game is about, and still does once
+    // restored. The clock, each button face and the pointer are their own PNGs, at one pixel a point.
     void captionsAndPicturesAreAsDesigned()
     {
         Game game;
@@ -88,8 +72,7 @@ private slots:
             QCOMPARE(game.control<PictureButton>(name)->currentPicture().availableSizes(), {QSize(32, 32)});
     }
 
-    // Each answer is judged by its value: the message, the sound, the
-    // background and the three counts follow.
+    // Each answer is judged by its value: the message, the sound, the background and the three counts follow.
     void answersAreJudged_data()
     {
         QTest::addColumn<QString>("typed");
@@ -122,10 +105,10 @@ private slots:
         QVERIFY(!game.control<QPushButton>("cmdNext")->isEnabled());
     }
 
-    // Only digits get into the box, four at most, and keys that type
-    // nothing edit as usual; an answer counts once, however often Enter
-    // reaches the box, also one pasted past the key filter.
-    void theBoxTakesFourDigitsJudgedOnce()
+    // Only digits get into the box, four at most, and keys that type nothing edit as usual; an answer counts once,
+    // however often Enter reaches the box, also one pasted past the key filter. Then Tab goes from the button that has
+    // the turn to the answer box, the hidden Command1, the exit button and back.
+    void theBoxTakesFourDigitsJudgedOnceAndTabFollowsTheTurn()
     {
         Game game;
         game.start(QStringLiteral("Mario"), 6);
@@ -137,16 +120,7 @@ private slots:
         box->setText(QStringLiteral("0054"));
         QTest::keyClicks(box, QStringLiteral("\r\r"));
         QCOMPARE(game.counts(), QStringLiteral("1 0 1"));
-    }
-
-    // Tab goes from the button that has the turn to the answer box, the
-    // hidden Command1, the exit button and back.
-    void tabFollowsTheTurn()
-    {
-        Game game;
-        game.start(QStringLiteral("Mario"));
-        game.answer(QStringLiteral("1"));
-        QStringList focused;
+        QStringList focused; // Tab from the button that has the turn
         for (int tab = 0; tab < 4; ++tab) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             focused << QApplication::focusWidget()->objectName();
@@ -154,9 +128,8 @@ private slots:
         QCOMPARE(focused, QStringList({"txtAnswer", "Command1", "cmdExit", "cmdNext"}));
     }
 
-    // A screen reader hears each question as the answer box takes the focus
-    // (the first of a game also tells of F2) and each judgement as the
-    // button does; F2 says the time left and the counts.
+    // A screen reader hears each question as the answer box takes the focus (the first of a game also tells of F2) and
+    // each judgement as the button does; F2 says the time left and the counts.
     void aScreenReaderHearsEveryTurn()
     {
         Game game;
@@ -174,8 +147,8 @@ private slots:
                                                 "Mancano 5 minuti. Risposte esatte 2, errate 1, totali 3."}));
     }
 
-    // Stored records of every kind, the ways a game ends, names of every
-    // kind, and another copy of the game storing its record meanwhile.
+    // Stored records of every kind, the ways a game ends, names of every kind, and another copy of the game storing its
+    // record meanwhile.
     void endingsKeepOrReplaceTheRecord_data()
     {
         QTest::addColumn<QByteArray>("score");
@@ -253,8 +226,8 @@ private slots:
         game.window->cmdExit_Click();
         game.window->Timer1_Timer();
         QCOMPARE(game.system.terminations, 1);
-        // A new record is announced, but not to a desktop that is ending;
-        // otherwise only the clock running out says goodbye.
+        // A new record is announced, but not to a desktop that is ending; otherwise only the clock running out says
+        // goodbye.
         const bool congratulated = !savedScore.isEmpty() && ending < EndAtFarewell;
         const bool farewell = ending == TimeUp || ending == EndAtFarewell;
         const QString last = congratulated ? Congratulation : farewell ? Farewell : QString();
@@ -263,8 +236,8 @@ private slots:
         QCOMPARE(game.bytesOf(Records::HolderFileName), savedScore.isEmpty() ? holder : name.toUtf8() + "\r\n");
     }
 
-    // Files that cannot be used are reported in Italian, and a record that
-    // could not be read or written whole is never changed, not even in half.
+    // Files that cannot be used are reported in Italian, and a record that could not be read or written whole is never
+    // changed, not even in half. However long a start-up message stays open, the clock does not run meanwhile.
     void unusableRecordFilesAreNeverChanged_data()
     {
         QTest::addColumn<QString>("trouble");
@@ -300,7 +273,12 @@ private slots:
             turnToFolder(Records::ScoreFileName);
         QLockFile otherCopy(folder + Records::LockFileName);
         QVERIFY(trouble != "locked" || otherCopy.lock());
+        QList<bool> running; // the clock, while each message is open
+        game.dialogs.whileOpen = [&](const QString &) { running << game.control<QTimer>("Timer1")->isActive(); };
         game.start(QString(6000, u'N'));
+        QVERIFY(running.size() >= 2 && !running.contains(true));
+        QVERIFY(game.control<QTimer>("Timer1")->isActive());
+        QCOMPARE(game.caption("lblconto"), QStringLiteral("00:05:00"));
         otherCopy.unlock(); // too late: the record could not be read at the start
         for (int i = 0; i < 3; ++i)
             game.play(true);
@@ -316,8 +294,7 @@ private slots:
         QCOMPARE(bytesOf(folder + Records::HolderFileName), trouble == "holder" ? "<missing>" : "Anna\r\n");
     }
 
-    // No keeps the game as it was; Yes starts a contest for a new player,
-    // whose score holds only their own answers.
+    // No keeps the game as it was; Yes starts a contest for a new player, whose score holds only their own answers.
     void newContestStartsAfreshOnlyOnYes()
     {
         Game game;

@@ -199,12 +199,13 @@ def labels():  # the names of the labels for a control in the program's boxes, r
         r.get_relation_type() == Atspi.RelationType.LABEL_FOR for r in label.get_relation_set())]
 
 
-def box(text, button, *opening, typed=None):
-    """Opens a message box with keys; checks that Orca says its text once, with the button that takes the focus,
-    and again on "where am I" (keypad Enter), that flat review reads it on the line above, and the bus holds it."""
+def box(text, title, button, *opening, typed=None):
+    """Opens a message box with keys; checks its title, that Orca says its text once, with the button that takes the
+    focus, and again on "where am I" (keypad Enter), that flat review reads it on the line above, and the bus too."""
     start, line = len(orca.said), " ".join(text.split())
     said = r"^%s %s" % (re.escape(line), BUTTON[1:] % button)
     keys(*opening, typed=typed, then=[said])
+    titled(title)
     keys("KP_Home", then=["^%s$" % re.escape(line)])  # flat review, the line above
     keys("KP_Enter", then=[said])
     expect("the box's text on the accessibility bus", labels(), [text])
@@ -219,8 +220,7 @@ def begin(name, tag):  # starts the program, plays up to the first question; giv
     process = start(os.path.abspath(sys.argv[1]), tag=tag)
     hear(r"^Come ti chiami\? text\.$")  # after "Quizzola dialog.", which a slow machine may skip
     titled(DIALOG)
-    box(" %s vediamo se sei un vero campione  " % name, "OK", "Return", typed=name)  # as the prompt closes
-    titled(DIALOG)
+    box(" %s vediamo se sei un vero campione  " % name, DIALOG, "OK", "Return", typed=name)  # as the prompt closes
     return process, question("Return", first=True), titled(MAIN)
 
 
@@ -246,14 +246,12 @@ def game_a():
     keys("keydown", "alt", "sleep", "0.1", "key", "u", "sleep", "0.1", "keyup", "alt",
          then=[r"^autori@example\.org\.$"])
     keys("Down", then=[r"^nuovo\.$"])
-    box("INIZIAMO UNA NUOVA GARA  ?", "No", "Return")
-    titled("INIZIARE NUOVA GARA")
+    box("INIZIAMO UNA NUOVA GARA  ?", "INIZIARE NUOVA GARA", "No", "Return")
     keys("Return", then=[BUTTON % "Nuovo calcolo"])  # No, the default: the game goes on
     k = question("Return")
     bands()  # the next question paints the bands again
     orca.current[1:] = ["Sbagliato!! %d" % (9 * k)]  # a wrong answer, then at once the exit
-    box("Ok! Ho registrato il tuo record, C A M P I O N E", "OK", "Return", "alt+x", typed=9 * k + 1)
-    titled(DIALOG)
+    box("Ok! Ho registrato il tuo record, C A M P I O N E", DIALOG, "OK", "Return", "alt+x", typed=9 * k + 1)
     keys("Return")
     expect("record files after game A", ends(process), [b"2\r\n", b"Mario\r\n"])
 
