@@ -23,22 +23,25 @@ enum class Family { SansSerif, Arial, ArialBlack, TimesNewRoman };
 enum Style { Plain = 0, Bold = 1, Italic = 2 };
 
 // The faces the layout was drawn for, on Windows, which has them (Microsoft
-// Sans Serif is MS Sans Serif's outline successor); elsewhere faces metrically
-// like them, so every caption fits its box: Liberation Sans for MS Sans Serif
-// and Arial, Liberation Serif for Times New Roman, and the heaviest sans
-// weight for Arial Black. Sizes are fixed in pixels at 96 dots per inch, as
-// the layout is. Captions are set glyph by glyph, with no kerning or other
-// shaping, as the platform the layout was drawn on set them: Latin text
-// needs neither, and the fonts' layout tables are then never loaded (a few
-// hundred KiB).
+// Sans Serif is MS Sans Serif's outline successor); elsewhere, and on a
+// Windows without them (Wine), faces metrically like them, so every caption
+// fits its box: Liberation Sans for MS Sans Serif and Arial, Liberation
+// Serif for Times New Roman, and the heaviest sans weight for Arial Black.
+// Sizes are fixed in pixels at 96 dots per inch, as the layout is. Captions
+// are set glyph by glyph, with no kerning or other shaping, as the platform
+// the layout was drawn on set them: Latin text needs neither, and the fonts'
+// layout tables are then never loaded (a few hundred KiB).
 QFont designFont(Family family, double points, int style)
 {
+    const QString twin = family == Family::TimesNewRoman ? QStringLiteral("Liberation Serif")
+                                                          : QStringLiteral("Liberation Sans");
 #ifdef Q_OS_WIN
     static const char *const faces[] = {"Microsoft Sans Serif", "Arial", "Arial Black", "Times New Roman"};
+    QFont font;
+    font.setFamilies({QString::fromLatin1(faces[int(family)]), twin});
 #else
-    static const char *const faces[] = {"Liberation Sans", "Liberation Sans", "Liberation Sans", "Liberation Serif"};
+    QFont font(twin);
 #endif
-    QFont font(QString::fromLatin1(faces[int(family)]));
     font.setStyleHint(family == Family::TimesNewRoman ? QFont::Serif : QFont::SansSerif);
     font.setPixelSize(qRound(points * 96.0 / 72.0));
     if (family == Family::ArialBlack)
