@@ -94,6 +94,8 @@ QAccessibleInterface *messageButtonInterface(const QString &className, QObject *
 void labelTheButtons(QMessageBox &box, QMessageBox::StandardButton focused)
 {
     QLabel *text = textLabel(&box);
+    if (!text) // a Qt whose message box names its label otherwise: the text stays as Qt shows it
+        return;
     text->setBuddy(box.button(focused));
     text->setText(box.text().replace(QLatin1Char('&'), QLatin1String("&&")));
 }
