@@ -66,7 +66,9 @@ windows: deps windows-deps
 	cmake --build $(WINDOWS_DIR) -j $(JOBS) --target windows_release
 
 # The tests not tied to Linux, built for Windows and run under Wine with
-# the offscreen platform, in a Wine prefix of their own in $(WINDOWS_DIR).
-test-windows: windows
+# the offscreen platform, in a Wine prefix of their own in $(WINDOWS_DIR);
+# then the installer installed and the game played under Wine on a desktop
+# of the test's own (the tools of `make test`).
+test-windows: test-deps windows
 	cmake --build $(WINDOWS_DIR) -j $(JOBS)
 	cd $(WINDOWS_DIR) && ctest --output-on-failure -j $(JOBS)

@@ -3,8 +3,11 @@
 r"""Usage: play.py <quizzola program>. Plays two games by ear with Orca, on a desktop of its own, with
 xdotool's keys; checks what Orca says, the titles X holds, the screen's pixels and the record files.
 Mario sets a record of 2; Luigi hears it, beats it, and closes the window: no save. (Orca will not
-start while another Orca of the same user runs, on any display.)"""
-import codecs, contextlib, os, pty, re, shutil, signal, subprocess, sys, tempfile, threading, time, tty, types
+start while another Orca of the same user runs, on any display.)
+Usage: play.py --wine <installer>. Installs the Windows build under Wine and plays a game by keyboard
+(wine_game)."""
+import codecs, contextlib, glob, os, pty, re, shutil, signal, subprocess, sys, tempfile, threading, time, tty, types
+import wave
 import gi
 gi.require_version("Atspi", "2.0")
 from gi.repository import Atspi  # noqa: E402 - the version first
@@ -55,11 +58,11 @@ def ready_line(*command):  # starts a daemon; gives the line it writes to fd {fd
     return line
 
 
-def run(*command, ok=None):
+def run(*command, ok=None, timeout=20, stdin=None):
     """Runs a short client; gives its output, or with `ok` (a pattern) None if it fails or does not match."""
-    done = subprocess.run([str(a) for a in command], env=env, capture_output=True, timeout=20)
+    done = subprocess.run([str(a) for a in command], env=env, capture_output=True, timeout=timeout, input=stdin)
     if done.returncode == 0 and re.search(ok or "", done.stdout.decode(errors="replace")):
-        return done.stdout if command[0] == "import" else done.stdout.decode().strip()
+        return done.stdout if command[0] in ("import", "convert") else done.stdout.decode().strip()
     if ok is None:
         raise AssertionError("%s failed: %s" % (" ".join(map(str, command)), done.stderr.decode().strip()))
 
@@ -94,22 +97,25 @@ def hear(*patterns, timeout=20):
     return match
 
 
-def desktop(work):
-    """Starts the desktop and Orca. Of the caller's environment only the path, language and sanitizer
-    options get in: not its session, nor its Qt platform (`make test` asks for offscreen)."""
+def desktop(work, screen_reader=True):
+    """Starts the desktop and, to hear the game by, Orca. Of the caller's environment only the path, language and
+    sanitizer options get in: not its session, nor its Qt platform (`make test` asks for offscreen)."""
     env.update((k, v) for k, v in os.environ.items() if k in ("PATH", "LANG", "LC_ALL") or k.endswith("SAN_OPTIONS"))
     for name in ("HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME"):
         os.makedirs(env.setdefault(name, os.path.join(work, name.lower())), 0o700)
     # -noreset: a server that resets as its last client leaves turns the next one away meanwhile.
     env["DISPLAY"] = ":" + ready_line("Xvfb", "-displayfd", "{fd}", "-nolisten", "tcp", "-noreset",
                                       "-screen", "0", "%dx%dx24" % (W, H))
+    start("openbox")
+    poll("openbox", lambda: run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK", ok="window id"),
+         seen=lambda: "; Xvfb %s" % ("has ended" if children[0].poll() is not None else "runs"))
+    run("xdotool", "mousemove", W - 10, H - 10)  # no tooltip in the way
+    if not screen_reader:
+        return
     env["DBUS_SESSION_BUS_ADDRESS"] = ready_line("dbus-daemon", "--session", "--nofork", "--nopidfile",
                                                  "--print-address={fd}", "--address=unix:dir=" + work)
     os.environ.update((k, env[k]) for k in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS"))  # for this script's Atspi
-    start("openbox")
     start("/usr/libexec/at-spi-bus-launcher", "--launch-immediately")
-    poll("openbox", lambda: run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK", ok="window id"),
-         seen=lambda: "; Xvfb %s" % ("has ended" if children[0].poll() is not None else "runs"))
     # Orca would start a bus launcher of its own, one that outlives the test, if it came first.
     poll("the accessibility bus", lambda: run("dbus-send", "--session", "--print-reply", "/",
                                               "--dest=org.freedesktop.DBus",
@@ -125,7 +131,6 @@ def desktop(work):
     threading.Thread(target=listen, args=(master,), daemon=True).start()
     orca.command = ["orca", "-u", os.path.join(work, "orca"), "--debug-file", os.ttyname(terminal)]
     start_orca()
-    run("xdotool", "mousemove", W - 10, H - 10)  # no tooltip in the way
 
 
 def start_orca():
@@ -277,6 +282,89 @@ def game_b():
     expect("record files after game B", ends(process), [b"2\r\n", b"Mario\r\n"])
 
 
+def sink():  # a PulseAudio null sink in the sounds' format, recorded to a file; gives the file's path
+    socket, recording = os.path.join(env["HOME"], "pulse"), os.path.join(env["HOME"], "heard.raw")
+    env["PULSE_SERVER"] = "unix:" + socket
+    start("pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "--disable-shm=yes",
+          "--load=module-null-sink rate=44100 channels=1",
+          "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket)
+    poll("a sound server", lambda: run("pactl", "get-default-sink", ok="null"))
+    start("parec", "-d", "null.monitor", "--format=s16le", "--channels=1", recording)
+    return recording
+
+
+def sound(recording, since, whole=True):  # waits for a sound after sample `since` (if whole, then 0.1 s of silence)
+    def probe():  # the sound's first and last sample
+        pcm = open(recording, "rb").read()[2 * since:]
+        first, last = len(pcm) - len(pcm.lstrip(b"\0")), len(pcm.rstrip(b"\0")) - 1  # bytes
+        return (since + first // 2, since + last // 2) if last > 0 and (not whole or len(pcm) - last > 8820) else None
+    return poll("a sound after sample %d" % since, probe)
+
+
+def read(colour, x, y, w, h, pattern, *options):  # waits for tesseract to read `pattern` in a colour at (x, y)
+    shot = lambda: run("convert", "x:root", "-crop", "%dx%d+%d+%d" % (w, h, x, y), "+repage", "-fuzz", "30%",
+                       "-fill", "white", "+opaque", colour, "-bordercolor", "white", "-border", 20, "png:-")
+    text = lambda: run("tesseract", "stdin", "stdout", "--psm", 7, *options, stdin=shot())
+    return poll("to read %r in %s" % (pattern, colour), lambda: re.fullmatch(pattern, text()),
+                seen=lambda: ", not %r" % text())
+
+
+def wine_game(setup):
+    """Installs the Windows build silently under Wine; plays a won game by keyboard from the Start menu's shortcut,
+    sees and hears it (a sound cut off by the next, a damaged file silent); finds the record pair in AppData; and
+    uninstalls the game, which leaves the record."""
+    # No Mono or Gecko (their installers would ask); sound through Wine's ALSA driver to ALSA's PulseAudio plug-in,
+    # as Wine's own PulseAudio driver may write nothing for seconds to a null sink.
+    env.update(WINEPREFIX=os.path.join(env["HOME"], "wine"), WINEDEBUG="-all",
+               WINEDLLOVERRIDES="mscoree,mshtml,winepulse.drv=")
+    with open(os.path.join(env["HOME"], ".asoundrc"), "w") as alsa:
+        alsa.write("pcm.!default pulse\nctl.!default pulse\n")
+    recording, drive = sink(), os.path.join(env["WINEPREFIX"], "drive_c")
+    run("wine", setup, "/S", timeout=120)  # the prefix is made on the way
+    folder = drive + "/Program Files/Quizzola"
+    link = drive + "/ProgramData/Microsoft/Windows/Start Menu/Programs/Quizzola.lnk"
+    entry = ["wine", "reg", "query", r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quizzola"]
+    expect("the installed-programs entry", bool(run(*entry, ok="Quizzola")), True)
+    # The shortcut's target, the path Windows would start (`wine start` tells not the exit code of what it starts).
+    process = start("wine", re.search(rb"C:\\[ -~]+?\.exe", open(link, "rb").read())[0].decode())
+    prompt = titled(DIALOG)
+    run("xdotool", "windowfocus", "--sync", prompt, "type", "--delay", "60", "Zoè")
+    keys("Return")
+    poll("the greeting", lambda: True if run("xdotool", "getactivewindow") != prompt else None)
+    keys("Return")
+    titled(MAIN)
+    right, wrong = folder + "/suoni/Esatto.wav", folder + "/suoni/no.wav"
+    with wave.open(right) as file:  # a right answer's sound made 20 s long, a wrong one's damaged
+        params, pcm = file.getparams(), file.readframes(file.getnframes())
+    with wave.open(right, "wb") as file:
+        file.setparams(params)
+        file.writeframes(pcm * 40)
+    damaged, recorded = open(wrong, "rb").read()[2000:3600], lambda: open(recording, "rb").read()
+    os.truncate(wrong, 20000)
+    top = bands()
+    k = int(read("blue", 278, top, 80, 75, r"\d+", "-c", "tessedit_char_whitelist=0123456789")[0])  # in its box
+    keys("Return", typed=str(9 * k))
+    read("red", 112, top + 136, 441, 41, "Esatto! Zo. sei forte!")
+    began = sound(recording, 0, whole=False)[0]
+    # Samples of the file as they are in it: not played at another rate, channel count or sample size.
+    poll("Esatto.wav heard as recorded", lambda: True if pcm[len(pcm) // 4 * 2:][:1600] in recorded() else None)
+    keys("Return")
+    keys("Return", typed="0")  # the next question's answer, wrong: its sound, damaged, is silent
+    read("red", 112, top + 136, 441, 41, r"Sbagliato!! \d+")
+    expect("a sound of 20 s cut off by the next in 10 s", sound(recording, began)[1] - began < 20 * len(pcm) // 2, True)
+    expect("the damaged no.wav heard", damaged in recorded()[2 * began:], False)
+    keys("alt+x")
+    poll("the congratulation", lambda: True if run("xdotool", "getactivewindow", "getwindowname") == DIALOG else None)
+    keys("Return")
+    expect("exit code", poll("the game to end", process.poll, 15), 0)
+    records = sorted(glob.glob(drive + "/users/*/AppData/Roaming/quizzola/*.txt"))  # the holder's, the score's
+    expect("the record pair", [open(name, "rb").read() for name in records], ["Zoè\r\n".encode(), b"1\r\n"])
+    run("wine", folder + "/uninstall.exe", "/S")
+    poll("the uninstaller to end", lambda: None if os.path.exists(folder) else True)
+    expect("installed files left", [os.path.exists(link), run(*entry, ok="Quizzola")], [False, None])
+    expect("the record pair kept", all(map(os.path.exists, records)), True)
+
+
 def stop(number, frame):
     raise AssertionError("the run took over 150 s")
 
@@ -286,7 +374,11 @@ def main():
     signal.alarm(150)  # below CTest's 180 s, so `finally` always has its turn
     work = tempfile.mkdtemp(prefix="quizzola-play-")
     try:
-        desktop(work)
+        desktop(work, sys.argv[1] != "--wine")
+        if sys.argv[1] == "--wine":
+            wine_game(sys.argv[2])
+            print("PASS")
+            return 0
         game_a()
         start_orca()
         game_b()
