@@ -4,10 +4,10 @@ r"""Usage: play.py <quizzola program>. Plays two games by ear with Orca, on a de
 xdotool's keys; checks what Orca says, the titles X holds, the screen's pixels and the record files.
 Mario sets a record of 2; Luigi hears it, beats it, and closes the window: no save. (Orca will not
 start while another Orca of the same user runs, on any display.)
-Usage: play.py --wine <installer>. Installs the Windows build under Wine and plays a game by keyboard
-(wine_game)."""
-import codecs, contextlib, glob, os, pty, re, shutil, signal, subprocess, sys, tempfile, threading, time, tty, types
-import wave
+play.py --sounds <play_sounds program> [<its DLLs' folders>]: hears the game's sound player (sounds). play.py --wine <installer>:
+installs the Windows build under Wine and plays a game by keyboard (wine_game)."""
+import codecs, contextlib, glob, os, pty, re, shutil, signal, socket, subprocess, sys, tempfile, threading, time
+import tty, types
 import gi
 gi.require_version("Atspi", "2.0")
 from gi.repository import Atspi  # noqa: E402 - the version first
@@ -39,12 +39,12 @@ def expect(what, found, wanted):
         raise AssertionError("%s: expected %r, found %r" % (what, wanted, found))
 
 
-def start(*command, pass_fds=(), tag=""):
-    """Starts a process in a group of its own, ended in `finally` or, should this script die, by a SIGTERM."""
+def start(*command, tag="", **popen):
+    """Starts a process in a group of its own, ended in `finally` or, should this script die, by a SIGTERM; its
+    output goes to a log, its input is empty, unless `popen` says otherwise."""
     with open(os.path.join(env["HOME"], os.path.basename(command[0]) + tag + ".log"), "ab") as log:
-        children.append(subprocess.Popen(["setpriv", "--pdeathsig", "TERM", "--", *command], env=env, stdout=log,
-                                         stderr=log, stdin=subprocess.DEVNULL, pass_fds=pass_fds,
-                                         start_new_session=True))
+        children.append(subprocess.Popen(["setpriv", "--pdeathsig", "TERM", "--", *command], **{
+            "env": env, "stdout": log, "stderr": log, "stdin": subprocess.DEVNULL, "start_new_session": True, **popen}))
     return children[-1]
 
 
@@ -97,25 +97,25 @@ def hear(*patterns, timeout=20):
     return match
 
 
-def desktop(work, screen_reader=True):
-    """Starts the desktop and, to hear the game by, Orca. Of the caller's environment only the path, language and
-    sanitizer options get in: not its session, nor its Qt platform (`make test` asks for offscreen)."""
-    env.update((k, v) for k, v in os.environ.items() if k in ("PATH", "LANG", "LC_ALL") or k.endswith("SAN_OPTIONS"))
-    for name in ("HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME"):
-        os.makedirs(env.setdefault(name, os.path.join(work, name.lower())), 0o700)
+def desktop(work, screen_reader=True):  # starts the desktop and, with a screen reader, Orca
     # -noreset: a server that resets as its last client leaves turns the next one away meanwhile.
     env["DISPLAY"] = ":" + ready_line("Xvfb", "-displayfd", "{fd}", "-nolisten", "tcp", "-noreset",
                                       "-screen", "0", "%dx%dx24" % (W, H))
+    if screen_reader:
+        env["DBUS_SESSION_BUS_ADDRESS"] = ready_line("dbus-daemon", "--session", "--nofork", "--nopidfile",
+                                                     "--print-address={fd}", "--address=unix:dir=" + work)
+        os.environ.update((k, env[k]) for k in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS"))  # for this script's Atspi
     start("openbox")
+    if screen_reader:
+        start("/usr/libexec/at-spi-bus-launcher", "--launch-immediately")
     poll("openbox", lambda: run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK", ok="window id"),
          seen=lambda: "; Xvfb %s" % ("has ended" if children[0].poll() is not None else "runs"))
+    if screen_reader:
+        screen_reader_on(work)
     run("xdotool", "mousemove", W - 10, H - 10)  # no tooltip in the way
-    if not screen_reader:
-        return
-    env["DBUS_SESSION_BUS_ADDRESS"] = ready_line("dbus-daemon", "--session", "--nofork", "--nopidfile",
-                                                 "--print-address={fd}", "--address=unix:dir=" + work)
-    os.environ.update((k, env[k]) for k in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS"))  # for this script's Atspi
-    start("/usr/libexec/at-spi-bus-launcher", "--launch-immediately")
+
+
+def screen_reader_on(work):  # the accessibility bus, then Orca
     # Orca would start a bus launcher of its own, one that outlives the test, if it came first.
     poll("the accessibility bus", lambda: run("dbus-send", "--session", "--print-reply", "/",
                                               "--dest=org.freedesktop.DBus",
@@ -282,15 +282,15 @@ def game_b():
     expect("record files after game B", ends(process), [b"2\r\n", b"Mario\r\n"])
 
 
-def sink():  # a PulseAudio null sink in the sounds' format, recorded to a file; gives the file's path
-    socket, recording = os.path.join(env["HOME"], "pulse"), os.path.join(env["HOME"], "heard.raw")
+def sink(tag=""):  # a PulseAudio null sink in the sounds' format, recorded to a file; gives the file's path
+    socket, recording = os.path.join(env["HOME"], "pulse"), os.path.join(env["HOME"], "heard%s.raw" % tag)
     env["PULSE_SERVER"] = "unix:" + socket
     start("pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "--disable-shm=yes",
-          "--load=module-null-sink rate=44100 channels=1",
-          "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket)
+          "--load=module-null-sink rate=44100 channels=1 norewinds=1",
+          "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket, tag=tag)
     poll("a sound server", lambda: run("pactl", "get-default-sink", ok="null"))
-    start("parec", "-d", "null.monitor", "--format=s16le", "--channels=1", recording)
-    return recording
+    start("parec", "-d", "null.monitor", "--format=s16le", "--channels=1", recording, tag=tag)
+    return poll("the recording", lambda: recording if os.path.exists(recording) else None)
 
 
 def sound(recording, since, whole=True):  # waits for a sound after sample `since` (if whole, then 0.1 s of silence)
@@ -299,6 +299,74 @@ def sound(recording, since, whole=True):  # waits for a sound after sample `sinc
         first, last = len(pcm) - len(pcm.lstrip(b"\0")), len(pcm.rstrip(b"\0")) - 1  # bytes
         return (since + first // 2, since + last // 2) if last > 0 and (not whole or len(pcm) - last > 8820) else None
     return poll("a sound after sample %d" % since, probe)
+
+
+def as_recorded(what, heard, pcm, exact):
+    """Checks that the samples `heard` are the wave file's `pcm`: all of them, or under Wine, which drops a few ms here
+    and there, its middle as it is and no more than it (so not at another rate, channel count or sample size)."""
+    if exact:
+        expect(what + " heard as recorded", heard.strip(b"\0"), pcm.strip(b"\0"))
+    else:
+        expect(what + ": its middle heard as recorded", pcm[len(pcm) // 4 * 2:][:1600] in heard, True)
+        expect(what + ": heard no longer than it is", len(heard) <= len(pcm), True)
+
+
+def wine_sound():  # Wine's sound to the sink, through its ALSA driver and ALSA's PulseAudio plug-in
+    env.update(WINEPREFIX=os.path.join(env["HOME"], "wine"), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml,"
+               "winepulse.drv=")  # no Mono or Gecko (their installers would ask); Wine's own PulseAudio driver may
+    with open(os.path.join(env["HOME"], ".asoundrc"), "w") as alsa:  # write nothing for seconds to a null sink
+        alsa.write("pcm.!default pulse\nctl.!default pulse\n")
+
+
+def sounds(player, dlls=""):
+    """Plays wave files with the game's sound player (play_sounds; Windows' under Wine) on a null sink, a row at a time:
+    a sound heard as recorded, again, after the server restarts; cut off by the next; bad files heard not at all,
+    nor on Linux a sound for a server that is not there or never answers, and the player never waits for one."""
+    wine, home = player.endswith(".exe"), lambda name: os.path.join(env["HOME"], name + ".wav")
+    wav = lambda name: os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "suoni", name + ".wav")
+    if wine:  # the DLLs it loads in Windows' folders (joined by ":" in `dlls`), found through Wine's Z: drive
+        wine_sound()
+        env["WINEPATH"] = ";".join("Z:" + folder.replace("/", "\\") for folder in dlls.split(":"))
+    esatto = open(wav("Esatto"), "rb").read()  # slowed down to 5 s (4410 frames, 8820 bytes a second); cut short
+    for name, data in (("long", esatto[:24] + bytes.fromhex("3a11000074220000") + esatto[32:]),
+                       ("damaged", esatto[:20000]), ("raw", esatto[44:])):
+        with open(home(name), "wb") as file:
+            file.write(data)
+    silent = socket.socket(socket.AF_UNIX)  # takes connections, never answers
+    silent.bind(os.path.join(env["HOME"], "silent"))
+    silent.listen()
+    # Each row: the files played in turn ("" where the server restarts), the server if not the sink's, and whether
+    # the last one is heard; each one but the last is heard, whole before one heard whole.
+    rows = [("same sound again", [wav("Esatto")] * 2, "", True),
+            ("after a restart", [wav("no"), "", wav("no")], "", True), ("not a wave file", [home("raw")], "", False),
+            ("damaged wave file", [home("damaged")], "", False), ("cut off", [home("long"), home("missing")], "", False)]
+    rows += [] if wine else [(name, [wav("Esatto")], server, False) for name, server in (
+        ("no server", "none"), ("server that never answers", "silent"))]
+    for number, (row, files, server, loud) in enumerate(rows):
+        recording = sink("-%d" % number)
+        driver = start(*["wine"] * wine, player, tag="-%d" % number, text=True, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                       env=dict(env, PULSE_SERVER="unix:" + os.path.join(env["HOME"], server or "pulse")))
+        heard = lambda: open(recording, "rb").read()
+        for file in files:
+            since = len(heard()) // 2 + (0 if loud or file != files[-1] else 22050)  # a quarter of a second to stop
+            if not file:  # the server restarts: a new one on the same socket
+                for process in children[-3:-1]:
+                    process.terminate()
+                    process.wait()
+                recording = sink("-%d-again" % number)
+                continue
+            driver.stdin.write(("Z:" + file.replace("/", "\\") if wine else file) + "\n")
+            driver.stdin.flush()
+            expect(row + ": the player's answer", driver.stdout.readline(), "taken\n")  # not kept waiting
+            if file != files[-1] or loud:  # heard; if to be heard whole, to its end (or it is cut off)
+                span = sound(recording, since, whole=loud)
+            else:  # 1.5 s, with no sound at all
+                poll(row + ": 1.5 s", lambda: True if len(heard()) > 2 * since + 132300 else None)
+                expect(row + ": sound heard", heard()[2 * since:].strip(b"\0"), b"")
+        if loud:
+            as_recorded(row, heard()[2 * span[0]:2 * span[1] + 2], open(files[-1], "rb").read()[44:], not wine)
+        driver.stdin.close()
+        expect(row + ": the player's end", driver.wait(timeout=10), 0)
 
 
 def read(colour, x, y, w, h, pattern, *options):  # waits for tesseract to read `pattern` in a colour at (x, y)
@@ -311,14 +379,8 @@ def read(colour, x, y, w, h, pattern, *options):  # waits for tesseract to read 
 
 def wine_game(setup):
     """Installs the Windows build silently under Wine; plays a won game by keyboard from the Start menu's shortcut,
-    sees and hears it (a sound cut off by the next, a damaged file silent); finds the record pair in AppData; and
-    uninstalls the game, which leaves the record."""
-    # No Mono or Gecko (their installers would ask); sound through Wine's ALSA driver to ALSA's PulseAudio plug-in,
-    # as Wine's own PulseAudio driver may write nothing for seconds to a null sink.
-    env.update(WINEPREFIX=os.path.join(env["HOME"], "wine"), WINEDEBUG="-all",
-               WINEDLLOVERRIDES="mscoree,mshtml,winepulse.drv=")
-    with open(os.path.join(env["HOME"], ".asoundrc"), "w") as alsa:
-        alsa.write("pcm.!default pulse\nctl.!default pulse\n")
+    sees and hears it; finds the record pair in AppData; and uninstalls the game, which leaves the record."""
+    wine_sound()
     recording, drive = sink(), os.path.join(env["WINEPREFIX"], "drive_c")
     run("wine", setup, "/S", timeout=120)  # the prefix is made on the way
     folder = drive + "/Program Files/Quizzola"
@@ -333,26 +395,13 @@ def wine_game(setup):
     poll("the greeting", lambda: True if run("xdotool", "getactivewindow") != prompt else None)
     keys("Return")
     titled(MAIN)
-    right, wrong = folder + "/suoni/Esatto.wav", folder + "/suoni/no.wav"
-    with wave.open(right) as file:  # a right answer's sound made 20 s long, a wrong one's damaged
-        params, pcm = file.getparams(), file.readframes(file.getnframes())
-    with wave.open(right, "wb") as file:
-        file.setparams(params)
-        file.writeframes(pcm * 40)
-    damaged, recorded = open(wrong, "rb").read()[2000:3600], lambda: open(recording, "rb").read()
-    os.truncate(wrong, 20000)
     top = bands()
     k = int(read("blue", 278, top, 80, 75, r"\d+", "-c", "tessedit_char_whitelist=0123456789")[0])  # in its box
     keys("Return", typed=str(9 * k))
     read("red", 112, top + 136, 441, 41, "Esatto! Zo. sei forte!")
-    began = sound(recording, 0, whole=False)[0]
-    # Samples of the file as they are in it: not played at another rate, channel count or sample size.
-    poll("Esatto.wav heard as recorded", lambda: True if pcm[len(pcm) // 4 * 2:][:1600] in recorded() else None)
-    keys("Return")
-    keys("Return", typed="0")  # the next question's answer, wrong: its sound, damaged, is silent
-    read("red", 112, top + 136, 441, 41, r"Sbagliato!! \d+")
-    expect("a sound of 20 s cut off by the next in 10 s", sound(recording, began)[1] - began < 20 * len(pcm) // 2, True)
-    expect("the damaged no.wav heard", damaged in recorded()[2 * began:], False)
+    span = sound(recording, 0)
+    as_recorded("Esatto.wav", open(recording, "rb").read()[2 * span[0]:2 * span[1] + 2],
+                open(folder + "/suoni/Esatto.wav", "rb").read()[44:], False)
     keys("alt+x")
     poll("the congratulation", lambda: True if run("xdotool", "getactivewindow", "getwindowname") == DIALOG else None)
     keys("Return")
@@ -373,12 +422,14 @@ def main():
     signal.signal(signal.SIGALRM, stop)
     signal.alarm(150)  # below CTest's 180 s, so `finally` always has its turn
     work = tempfile.mkdtemp(prefix="quizzola-play-")
-    try:
-        desktop(work, sys.argv[1] != "--wine")
-        if sys.argv[1] == "--wine":
-            wine_game(sys.argv[2])
-            print("PASS")
-            return 0
+    try:  # of the caller's environment only these: not its session, nor its Qt platform (offscreen in `make test`)
+        env.update((k, v) for k, v in os.environ.items() if k in ("PATH", "LANG", "LC_ALL") or k.endswith("SAN_OPTIONS"))
+        for name in ("HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME"):
+            os.makedirs(env.setdefault(name, os.path.join(work, name.lower())), 0o700)
+        if sys.argv[1] in ("--sounds", "--wine"):
+            sounds(*sys.argv[2:]) if sys.argv[1] == "--sounds" else (desktop(work, False), wine_game(sys.argv[2]))
+            return print("PASS") or 0
+        desktop(work)
         game_a()
         start_orca()
         game_b()
