@@ -4,8 +4,8 @@ r"""Usage: play.py <quizzola program>. Plays two games by ear with Orca, on a de
 xdotool's keys; checks what Orca says, the titles X holds, the screen's pixels and the record files.
 Mario sets a record of 2; Luigi hears it, beats it, and closes the window: no save. (Orca will not
 start while another Orca of the same user runs, on any display.)
-play.py --sounds <play_sounds program> [<its DLLs' folders>]: hears the game's sound player (sounds). play.py --wine <installer>:
-installs the Windows build under Wine and plays a game by keyboard (wine_game)."""
+play.py --sounds <play_sounds program> [<its DLLs' folders>] hears the game's sound player (sounds).
+play.py --wine <installer> installs the Windows build under Wine and plays a game by keyboard (wine_game)."""
 import codecs, contextlib, glob, os, pty, re, shutil, signal, socket, subprocess, sys, tempfile, threading, time
 import tty, types
 import gi
@@ -301,16 +301,6 @@ def sound(recording, since, whole=True):  # waits for a sound after sample `sinc
     return poll("a sound after sample %d" % since, probe)
 
 
-def as_recorded(what, heard, pcm, exact):
-    """Checks that the samples `heard` are the wave file's `pcm`: all of them, or under Wine, which drops a few ms here
-    and there, its middle as it is and no more than it (so not at another rate, channel count or sample size)."""
-    if exact:
-        expect(what + " heard as recorded", heard.strip(b"\0"), pcm.strip(b"\0"))
-    else:
-        expect(what + ": its middle heard as recorded", pcm[len(pcm) // 4 * 2:][:1600] in heard, True)
-        expect(what + ": heard no longer than it is", len(heard) <= len(pcm), True)
-
-
 def wine_sound():  # Wine's sound to the sink, through its ALSA driver and ALSA's PulseAudio plug-in
     env.update(WINEPREFIX=os.path.join(env["HOME"], "wine"), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml,"
                "winepulse.drv=")  # no Mono or Gecko (their installers would ask); Wine's own PulseAudio driver may
@@ -335,17 +325,19 @@ def sounds(player, dlls=""):
     silent = socket.socket(socket.AF_UNIX)  # takes connections, never answers
     silent.bind(os.path.join(env["HOME"], "silent"))
     silent.listen()
-    # Each row: the files played in turn ("" where the server restarts), the server if not the sink's, and whether
-    # the last one is heard; each one but the last is heard, whole before one heard whole.
-    rows = [("same sound again", [wav("Esatto")] * 2, "", True),
-            ("after a restart", [wav("no"), "", wav("no")], "", True), ("not a wave file", [home("raw")], "", False),
-            ("damaged wave file", [home("damaged")], "", False), ("cut off", [home("long"), home("missing")], "", False)]
-    rows += [] if wine else [(name, [wav("Esatto")], server, False) for name, server in (
-        ("no server", "none"), ("server that never answers", "silent"))]
-    for number, (row, files, server, loud) in enumerate(rows):
-        recording = sink("-%d" % number)
-        driver = start(*["wine"] * wine, player, tag="-%d" % number, text=True, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                       env=dict(env, PULSE_SERVER="unix:" + os.path.join(env["HOME"], server or "pulse")))
+    # Each row: the files played in turn ("" where the server restarts), whether the last is heard, and the server
+    # if not the sink's; each file but the last is heard, whole before one heard whole.
+    rows = [("same sound again", [wav("Esatto")] * 2, True, "pulse"),
+            ("after a restart", [wav("no"), "", wav("no")], True, "pulse"),
+            ("not a wave file", [home("raw")], False, "pulse"),
+            ("damaged wave file", [home("damaged")], False, "pulse"),
+            ("cut off", [home("long"), home("missing")], False, "pulse")]
+    rows += [] if wine else [("no server", [wav("Esatto")], False, "none"),
+                             ("server that never answers", [wav("Esatto")], False, "silent")]
+    for number, (row, files, loud, server) in enumerate(rows):
+        recording, tag = sink("-%d" % number), "-%d" % number
+        driver = start(*["wine"] * wine, player, tag=tag, text=True, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                       env=dict(env, PULSE_SERVER="unix:" + os.path.join(env["HOME"], server)))
         heard = lambda: open(recording, "rb").read()
         for file in files:
             since = len(heard()) // 2 + (0 if loud or file != files[-1] else 22050)  # a quarter of a second to stop
@@ -353,7 +345,7 @@ def sounds(player, dlls=""):
                 for process in children[-3:-1]:
                     process.terminate()
                     process.wait()
-                recording = sink("-%d-again" % number)
+                recording = sink(tag + "-again")
                 continue
             driver.stdin.write(("Z:" + file.replace("/", "\\") if wine else file) + "\n")
             driver.stdin.flush()
@@ -364,7 +356,12 @@ def sounds(player, dlls=""):
                 poll(row + ": 1.5 s", lambda: True if len(heard()) > 2 * since + 132300 else None)
                 expect(row + ": sound heard", heard()[2 * since:].strip(b"\0"), b"")
         if loud:
-            as_recorded(row, heard()[2 * span[0]:2 * span[1] + 2], open(files[-1], "rb").read()[44:], not wine)
+            sample, pcm = heard()[2 * span[0]:2 * span[1] + 2], open(files[-1], "rb").read()[44:]
+        if loud and wine:  # Wine drops a few ms here and there: the file's middle as it is, and not more than the file
+            expect(row + ": the middle heard as recorded", pcm[len(pcm) // 4 * 2:][:1600] in sample, True)
+            expect(row + ": heard no longer than recorded", len(sample) <= len(pcm), True)
+        elif loud:  # all of it, as it is: not played at another rate, channel count or sample size
+            expect(row + ": heard as recorded", sample.strip(b"\0"), pcm.strip(b"\0"))
         driver.stdin.close()
         expect(row + ": the player's end", driver.wait(timeout=10), 0)
 
@@ -399,9 +396,7 @@ def wine_game(setup):
     k = int(read("blue", 278, top, 80, 75, r"\d+", "-c", "tessedit_char_whitelist=0123456789")[0])  # in its box
     keys("Return", typed=str(9 * k))
     read("red", 112, top + 136, 441, 41, "Esatto! Zo. sei forte!")
-    span = sound(recording, 0)
-    as_recorded("Esatto.wav", open(recording, "rb").read()[2 * span[0]:2 * span[1] + 2],
-                open(folder + "/suoni/Esatto.wav", "rb").read()[44:], False)
+    sound(recording, 0)
     keys("alt+x")
     poll("the congratulation", lambda: True if run("xdotool", "getactivewindow", "getwindowname") == DIALOG else None)
     keys("Return")
@@ -423,7 +418,7 @@ def main():
     signal.alarm(150)  # below CTest's 180 s, so `finally` always has its turn
     work = tempfile.mkdtemp(prefix="quizzola-play-")
     try:  # of the caller's environment only these: not its session, nor its Qt platform (offscreen in `make test`)
-        env.update((k, v) for k, v in os.environ.items() if k in ("PATH", "LANG", "LC_ALL") or k.endswith("SAN_OPTIONS"))
+        env.update((k, v) for k, v in os.environ.items() if k in ("PATH", "LANG", "LC_ALL") or "SAN_OPTIONS" in k)
         for name in ("HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME"):
             os.makedirs(env.setdefault(name, os.path.join(work, name.lower())), 0o700)
         if sys.argv[1] in ("--sounds", "--wine"):
