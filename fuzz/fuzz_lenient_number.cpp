@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Anything typed or pasted into the answer box, or found at the start of a
-// record file, is read as a number: never a crash, never a NaN, and the line
-// end a record file adds after the number never changes what is read.
+// Anything typed or pasted into the answer box, or found at the start of a record file, is read as a number: never a
+// crash, never a NaN, and the line end a record file adds after the number never changes what is read.
 
 #include "platform/numbers.h"
 #include "quiz/questions.h"

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Any bytes as a record file, as a damaged disk or another program may leave
-// it: read back at most 4 KiB, never beaten by a score of 0, and its first
-// line saved back as the game saves a record reads back whole when it fits.
+// Any bytes as a record file, as a damaged disk or another program may leave it: read back at most 4 KiB, never beaten
+// by a score of 0, and its first line saved back as the game saves a record reads back whole when it fits.
 
 #include "records/recordfiles.h"
 

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// A game window wired to recording fakes of its services, its record folder in a temporary directory, and the moves a
-// player makes.
+// A game window wired to recording fakes of its services, its record folder a temporary one, and a player's moves.
 
 #include "platform/services.h"
 #include "records/recordfiles.h"
@@ -17,8 +16,7 @@
 #include <functional>
 #include <memory>
 
-// Dialogs are remembered as "text|title"; input boxes get `textReplies` in order, then "", and every Yes/No question
-// gets `reply`.
+// Dialogs are remembered as "text|title"; input boxes get `textReplies` in order, then "", Yes/No questions `reply`.
 struct FakeDialogs : Dialogs
 {
     QStringList shown;
@@ -83,8 +81,7 @@ struct Game
         window->start();
         activate();
     }
-    // Makes the window the active one, as a desktop does with a window it shows, and waits until it is. The clock ticks
-    // only when a test says.
+    // Makes the window active, as a desktop does a window it shows, and waits till it is. The clock ticks when told.
     void activate()
     {
         const QSignalBlocker clockHeld(control<QTimer>("Timer1"));
@@ -102,8 +99,7 @@ struct Game
 
     // Types `text` where the focus is, the answer box, and presses Enter.
     void answer(const QString &text) { QTest::keyClicks(QApplication::focusWidget(), text + u'\r'); }
-    // Answers right or wrong, then asks for the next question, 9 × k, with Enter or Space on the button that has the
-    // focus after the judgement.
+    // Answers right or wrong, then asks for the next question, 9 × k, with Enter or Space on the focused button.
     void play(bool right, int k = 1)
     {
         answer(QString::number(window->state().answer + (right ? 0 : 1)));

@@ -19,8 +19,7 @@ inline QByteArray bytesOf(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-// A 16 KiB memory file system on a new folder `path` while the object lives; mounted() says whether the machine allowed
-// it.
+// A 16 KiB memory file system on a new folder `path` while the object lives; `mounted` if the machine allowed it.
 struct TinyDisk
 {
     const QByteArray path;
@@ -28,11 +27,7 @@ struct TinyDisk
         QDir().mkdir(QFile::decodeName(path)) && ::mount("quizzola-test", path, "tmpfs", 0, "size=16k") == 0;
 
     explicit TinyDisk(const QString &folder) : path(QFile::encodeName(folder)) {}
-    ~TinyDisk()
-    {
-        if (mounted)
-            ::umount(path);
-    }
+    ~TinyDisk() { if (mounted) ::umount(path); }
     QString folder() const { return QFile::decodeName(path) + u'/'; }
 
     // Writes a file until not one more byte fits, then frees `spare` bytes.

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The rules that need no window: drawing a question, reading what was typed, saving the record, and the platform the
-// game asks for.
+// The rules that need no window: drawing a question, reading what was typed, saving the record, the platform asked for.
 
 #include "platform/displayplatform.h"
 #include "platform/numbers.h"
@@ -19,8 +18,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-// QSaveFile puts a file in place with ::rename, so the save test can make the n-th rename from now fail; every other
-// call goes through.
+// QSaveFile puts a file in place with ::rename: the save test can make the n-th one from now fail, and no other.
 static int renameToFail = 0;
 extern "C" int rename(const char *from, const char *to)
 {
@@ -91,8 +89,7 @@ private slots:
         QCOMPARE(readNumberLenient(text), value);
     }
 
-    // Reading an answer or a score: halves go to the even neighbour, and nothing outside 16 bits is taken for a number
-    // that fits.
+    // Reading an answer or a score: halves go to the even neighbour; nothing outside 16 bits passes for one that fits.
     void roundingTo16BitsAndStrictReading()
     {
         QCOMPARE(roundToInt16(2.5), std::optional<qint16>(2));
@@ -108,8 +105,8 @@ private slots:
         QVERIFY(Records::isBeaten(QStringLiteral("12\r\n"), QStringLiteral(" 13")));
     }
 
-    // Only when the user chose no platform and X is there does the game ask for X11, where minimising is reported; on
-    // Windows, never.
+    // Only when the user chose no platform and X is there does the game ask for X11 (which reports minimising); not on
+    // Windows.
     void platformIsX11WhenADisplayIsThere()
     {
         const QByteArray x11 = QSysInfo::productType() == "windows" ? QByteArray() : "xcb"; // not Windows' desktop
@@ -119,8 +116,7 @@ private slots:
     }
 
 #ifdef Q_OS_UNIX
-    // A failed rename puts back the file replaced before it; after a crash or power cut at any moment, each file holds
-    // a whole content, old or new.
+    // A failed rename puts back the file it replaced; after a crash at any moment each file is whole, old or new.
     void failedOrKilledSaveLeavesOldOrNewContent()
     {
         const QString folder = m_dir.path() + u'/';
@@ -153,25 +149,18 @@ private slots:
         }
     }
 
-    // A copy of the game killed holding the record's lock does not keep another from saving (one that hangs holding it
-    // makes the other say so: the window test's).
+    // A copy killed holding the record's lock does not keep another from saving (one that hangs: the window test's).
     void recordLockOfACopyKilledIsTakenOver()
     {
         const QString folder = m_dir.path() + QStringLiteral("/lock/");
         QVERIFY(QDir().mkpath(folder));
-        int ready[2];
-        QVERIFY(pipe(ready) == 0);
         const pid_t other = fork();
-        if (other == 0) { // takes the lock, says so, then hangs until killed
+        if (other == 0) { // takes the lock, then ends without a word or a clean-up, as a copy that is killed
             QLockFile lock(folder + Records::LockFileName);
-            const char byte = lock.lock();
-            if (write(ready[1], &byte, 1) == 1)
-                pause();
-            _exit(1);
+            _exit(lock.lock() ? 0 : 1);
         }
-        char byte = 0;
-        QVERIFY(read(ready[0], &byte, 1) == 1 && byte == 1);
-        QVERIFY(kill(other, SIGKILL) == 0 && waitpid(other, nullptr, 0) == other);
+        int status = -1;
+        QVERIFY(waitpid(other, &status, 0) == other && WIFEXITED(status) && WEXITSTATUS(status) == 0);
         QVERIFY(QFile::exists(folder + Records::LockFileName));
         const Records::SaveResult saved = Records::saveIfBeaten(folder, QStringLiteral("3"), QStringLiteral("Luigi"));
         QCOMPARE(int(saved.outcome), int(Records::Outcome::Saved));

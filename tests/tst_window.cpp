@@ -15,8 +15,7 @@ const QString Congratulation = QStringLiteral("Ok! Ho registrato il tuo record, 
 const QString Farewell = QStringLiteral("Ciao a presto. Ore 600|Data 06/12/26");
 const QString FirstQuestionOf6 = QStringLiteral("txtAnswer: Quanto fa 9 per 6? Scrivi il risultato e premi Invio. "
                                                 "Premi F2 quando vuoi sapere il tempo che resta e i punti.");
-// How a game ends: the exit button, the clock, or the desktop asking the program to end while the farewell waits or
-// during play.
+// How a game ends: the exit button, the clock, or the desktop ending the program at the farewell or during play.
 constexpr int Exit = 0, TimeUp = 1, EndAtFarewell = 2, EndInPlay = 3;
 
 // Five minutes of ticks: the clock borrows a minute without ever showing 60 seconds, tells a screen reader at the
@@ -34,10 +33,8 @@ void runClockOut(Game &game)
     QCOMPARE(spoken, QStringList({"00:04:00 Mancano 4 minuti", "00:03:00 Mancano 3 minuti",
                                   "00:02:00 Mancano 2 minuti", "00:01:00 Manca 1 minuto",
                                   "00:00:30 Mancano 30 secondi", "00:00:10 Mancano 10 secondi"}));
-    QCOMPARE(shown.at(0), QStringLiteral("00:04:59"));
-    QCOMPARE(shown.at(59), QStringLiteral("00:04:00"));
-    QCOMPARE(shown.at(60), QStringLiteral("00:03:59"));
-    QCOMPARE(shown.last(), QStringLiteral("00:00:00"));
+    QCOMPARE(QStringList({shown.at(0), shown.at(59), shown.at(60), shown.last()}),
+             QStringList({"00:04:59", "00:04:00", "00:03:59", "00:00:00"}));
     QCOMPARE(game.dialogs.shown.size(), 2); // no farewell yet
     game.window->Timer1_Timer();
 }
@@ -147,8 +144,7 @@ private slots:
                                                 "Mancano 5 minuti. Risposte esatte 2, errate 1, totali 3."}));
     }
 
-    // Stored records of every kind, the ways a game ends, names of every kind, and another copy of the game storing its
-    // record meanwhile.
+    // Stored records and names of every kind, each way a game ends, and another copy storing a record meanwhile.
     void endingsKeepOrReplaceTheRecord_data()
     {
         QTest::addColumn<QByteArray>("score");
@@ -226,8 +222,7 @@ private slots:
         game.window->cmdExit_Click();
         game.window->Timer1_Timer();
         QCOMPARE(game.system.terminations, 1);
-        // A new record is announced, but not to a desktop that is ending; otherwise only the clock running out says
-        // goodbye.
+        // A new record is announced, but not to a desktop that is ending; else only the clock running out says goodbye.
         const bool congratulated = !savedScore.isEmpty() && ending < EndAtFarewell;
         const bool farewell = ending == TimeUp || ending == EndAtFarewell;
         const QString last = congratulated ? Congratulation : farewell ? Farewell : QString();
@@ -245,8 +240,7 @@ private slots:
         QTest::newRow("no record folder") << "folder" << "record: niente cartella.";
         QTest::newRow("record locked by a copy that hangs")
             << "locked" << "/tavrec9.txt: un'altra copia del gioco lo sta usando da troppo tempo.";
-        QTest::newRow("folder in place of the score file")
-            << "score" << "/tavrec9.txt: al suo posto c'è una cartella.";
+        QTest::newRow("folder in place of the score file") << "score" << "/tavrec9.txt: al suo posto c'è una cartella.";
         QTest::newRow("holder turned folder before the save")
             << "holder" << "/ntavrec9.txt: al suo posto c'è una cartella.";
         QTest::newRow("disk full at the save")

@@ -1,13 +1,12 @@
 #!/usr/bin/python3
 # SPDX-License-Identifier: GPL-3.0-or-later
-r"""Usage: play.py <quizzola program>. Plays two games by ear with Orca, on a desktop of its own, with
-xdotool's keys; checks what Orca says, the titles X holds, the screen's pixels and the record files.
-Mario sets a record of 2; Luigi hears it, beats it, and closes the window: no save. (Orca will not
-start while another Orca of the same user runs, on any display.)
+r"""Usage: play.py <quizzola program>. Plays two games by ear with Orca, on a desktop of its own, with xdotool's keys;
+checks what Orca says, the titles X holds, the screen's pixels and the record files. Mario sets a record of 2; Luigi
+hears it, beats it, and closes the window: no save. (Orca will not start while another Orca of the user runs.)
 play.py --sounds <play_sounds program> [<its DLLs' folders>] hears the game's sound player (sounds).
 play.py --wine <installer> installs the Windows build under Wine and plays a game by keyboard (wine_game)."""
-import codecs, contextlib, glob, os, pty, re, shutil, signal, socket, subprocess, sys, tempfile, threading, time
-import tty, types
+import codecs, contextlib, glob, os, pathlib, pty, re, shutil, signal, socket, subprocess, sys, tempfile, threading
+import time, tty, types
 import gi
 gi.require_version("Atspi", "2.0")
 from gi.repository import Atspi  # noqa: E402 - the version first
@@ -20,8 +19,7 @@ JUDGED_OR_ASKED = r"Esatto!|Sbagliato!!|Quanto fa 9 per"  # what may go stale: O
 F2_TOLD = "Premi F2 quando vuoi sapere il tempo che resta e i punti."
 F2_SAYS = r"^(notification )?Mancano (5 minuti|4 minuti e \d+ secondi?)\. Risposte esatte %d, errate %d, totali %d\.$"
 env, children = {}, []  # the desktop's environment; every process started
-# Every utterance; how many heard; the texts of the question and judgement on screen; its log's tail; how
-# many times it has been ready to follow programs.
+# What Orca said; how much was heard; the question and judgement on screen; its log's tail; times it got ready.
 orca = types.SimpleNamespace(said=[], heard=0, current=[], log=[], ready=0)
 
 
@@ -40,8 +38,7 @@ def expect(what, found, wanted):
 
 
 def start(*command, tag="", **popen):
-    """Starts a process in a group of its own, ended in `finally` or, should this script die, by a SIGTERM; its
-    output goes to a log, its input is empty, unless `popen` says otherwise."""
+    """Starts a process in a group of its own, ended in `finally` or by SIGTERM if this script dies; logs its output."""
     with open(os.path.join(env["HOME"], os.path.basename(command[0]) + tag + ".log"), "ab") as log:
         children.append(subprocess.Popen(["setpriv", "--pdeathsig", "TERM", "--", *command], **{
             "env": env, "stdout": log, "stderr": log, "stdin": subprocess.DEVNULL, "start_new_session": True, **popen}))
@@ -83,9 +80,8 @@ def listen(fd):  # collects what Orca says from its debug log; an utterance may 
 
 
 def hear(*patterns, timeout=20):
-    """Waits for Orca to say something matching each pattern in turn, and in between no question or
-    judgement but those on screen (`orca.current`): any other is an old one, said in place of the new.
-    Gives the last match."""
+    """Waits for Orca to say a match of each pattern in turn, and in between no question or judgement but those on
+    screen (`orca.current`): any other is an old one, said in place of the new. Gives the last match."""
     for pattern in patterns:
         said = lambda: next(((i + 1, m) for i in range(orca.heard, len(orca.said))
                              if (m := re.search(pattern, orca.said[i]))), None)
@@ -105,9 +101,8 @@ def desktop(work, screen_reader=True):  # starts the desktop and, with a screen 
         env["DBUS_SESSION_BUS_ADDRESS"] = ready_line("dbus-daemon", "--session", "--nofork", "--nopidfile",
                                                      "--print-address={fd}", "--address=unix:dir=" + work)
         os.environ.update((k, env[k]) for k in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS"))  # for this script's Atspi
-    start("openbox")
-    if screen_reader:
         start("/usr/libexec/at-spi-bus-launcher", "--launch-immediately")
+    start("openbox")
     poll("openbox", lambda: run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK", ok="window id"),
          seen=lambda: "; Xvfb %s" % ("has ended" if children[0].poll() is not None else "runs"))
     if screen_reader:
@@ -134,9 +129,8 @@ def screen_reader_on(work):  # the accessibility bus, then Orca
 
 
 def start_orca():
-    """Starts Orca afresh. Orca 48 keeps the objects it found dead by a hash that a new object can share,
-    and then takes that one for dead too: a program started after another one ended may lose a button
-    that way. Each game has an Orca of its own."""
+    """Starts Orca afresh. Orca 48 keeps the objects it found dead by a hash that a new object can share, then takes
+    that one for dead too: a program started after another ended may lose a button so. Each game has its own Orca."""
     if getattr(orca, "process", None):
         os.killpg(orca.process.pid, signal.SIGKILL)  # a busy Orca may take long to end by itself
         orca.process.wait()
@@ -272,8 +266,7 @@ def game_b():
     answer(9 * k, "Esatto! Luigi sei forte!")
     answer(9 * question("space"), "Esatto! Luigi sei forte!")
     answer(9 * question("Return"), "Esatto! Luigi sei forte!")  # 3 beats the record, but
-    # Minimised, then restored: the caption says what the game is about. (Qt may take back the keyboard
-    # only a moment later, which would close a menu opened at once, but not the window.)
+    # Minimised, then restored: the caption says what the game is about. (Closed by alt+F4, not a menu Qt may close.)
     run("xdotool", "windowminimize", window)
     titled(MINIMISED, window)
     run("xdotool", "windowactivate", "--sync", window)
@@ -301,17 +294,16 @@ def sound(recording, since, whole=True):  # waits for a sound after sample `sinc
     return poll("a sound after sample %d" % since, probe)
 
 
-def wine_sound():  # Wine's sound to the sink, through its ALSA driver and ALSA's PulseAudio plug-in
-    env.update(WINEPREFIX=os.path.join(env["HOME"], "wine"), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml,"
-               "winepulse.drv=")  # no Mono or Gecko (their installers would ask); Wine's own PulseAudio driver may
-    with open(os.path.join(env["HOME"], ".asoundrc"), "w") as alsa:  # write nothing for seconds to a null sink
-        alsa.write("pcm.!default pulse\nctl.!default pulse\n")
+def wine_sound():
+    """Wine without Mono or Gecko (their installers would ask), its sound to the sink through its ALSA driver and ALSA's
+    PulseAudio plug-in: Wine's own PulseAudio driver may write nothing for seconds to a null sink."""
+    env.update(WINEPREFIX=env["HOME"] + "/wine", WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml,winepulse.drv=")
+    pathlib.Path(env["HOME"], ".asoundrc").write_text("pcm.!default pulse\nctl.!default pulse\n")
 
 
 def sounds(player, dlls=""):
-    """Plays wave files with the game's sound player (play_sounds; Windows' under Wine) on a null sink, a row at a time:
-    a sound heard as recorded, again, after the server restarts; cut off by the next; bad files heard not at all,
-    nor on Linux a sound for a server that is not there or never answers, and the player never waits for one."""
+    """Plays wave files with the game's sound player (play_sounds; Windows' under Wine) on a null sink: a sound heard as
+    recorded, again, after the server restarts, cut off by the next; bad files, and bad servers on Linux, unheard."""
     wine, home = player.endswith(".exe"), lambda name: os.path.join(env["HOME"], name + ".wav")
     wav = lambda name: os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "suoni", name + ".wav")
     if wine:  # the DLLs it loads in Windows' folders (joined by ":" in `dlls`), found through Wine's Z: drive
@@ -320,13 +312,9 @@ def sounds(player, dlls=""):
     esatto = open(wav("Esatto"), "rb").read()  # slowed down to 5 s (4410 frames, 8820 bytes a second); cut short
     for name, data in (("long", esatto[:24] + bytes.fromhex("3a11000074220000") + esatto[32:]),
                        ("damaged", esatto[:20000]), ("raw", esatto[44:])):
-        with open(home(name), "wb") as file:
-            file.write(data)
-    silent = socket.socket(socket.AF_UNIX)  # takes connections, never answers
-    silent.bind(os.path.join(env["HOME"], "silent"))
-    silent.listen()
-    # Each row: the files played in turn ("" where the server restarts), whether the last is heard, and the server
-    # if not the sink's; each file but the last is heard, whole before one heard whole.
+        pathlib.Path(home(name)).write_bytes(data)
+    silent = socket.create_server(os.path.join(env["HOME"], "silent"), family=socket.AF_UNIX)  # never answers
+    # Each row: the files played in turn ("" where the server restarts), whether the last is heard, the server used.
     rows = [("same sound again", [wav("Esatto")] * 2, True, "pulse"),
             ("after a restart", [wav("no"), "", wav("no")], True, "pulse"),
             ("not a wave file", [home("raw")], False, "pulse"),
@@ -336,27 +324,24 @@ def sounds(player, dlls=""):
                              ("server that never answers", [wav("Esatto")], False, "silent")]
     for number, (row, files, loud, server) in enumerate(rows):
         recording, tag = sink("-%d" % number), "-%d" % number
-        driver = start(*["wine"] * wine, player, tag=tag, text=True, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                       env=dict(env, PULSE_SERVER="unix:" + os.path.join(env["HOME"], server)))
+        driver = start(*["wine"] * wine, player, tag=tag, text=True, bufsize=1, stdin=subprocess.PIPE,
+                       stdout=subprocess.PIPE, env=dict(env, PULSE_SERVER="unix:" + os.path.join(env["HOME"], server)))
         heard = lambda: open(recording, "rb").read()
-        for file in files:
+        for file in files:  # each but the last heard, and whole before one heard whole
             since = len(heard()) // 2 + (0 if loud or file != files[-1] else 22050)  # a quarter of a second to stop
             if not file:  # the server restarts: a new one on the same socket
-                for process in children[-3:-1]:
-                    process.terminate()
-                    process.wait()
+                children[-3].terminate()  # its recorder ends with it
+                children[-3].wait()
                 recording = sink(tag + "-again")
                 continue
-            driver.stdin.write(("Z:" + file.replace("/", "\\") if wine else file) + "\n")
-            driver.stdin.flush()
+            driver.stdin.write(("Z:" + file.replace("/", "\\") if wine else file) + "\n")  # a line at a time
             expect(row + ": the player's answer", driver.stdout.readline(), "taken\n")  # not kept waiting
             if file != files[-1] or loud:  # heard; if to be heard whole, to its end (or it is cut off)
                 span = sound(recording, since, whole=loud)
             else:  # 1.5 s, with no sound at all
                 poll(row + ": 1.5 s", lambda: True if len(heard()) > 2 * since + 132300 else None)
                 expect(row + ": sound heard", heard()[2 * since:].strip(b"\0"), b"")
-        if loud:
-            sample, pcm = heard()[2 * span[0]:2 * span[1] + 2], open(files[-1], "rb").read()[44:]
+        sample, pcm = (heard()[2 * span[0]:2 * span[1] + 2], open(files[-1], "rb").read()[44:]) if loud else (b"", b"")
         if loud and wine:  # Wine drops a few ms here and there: the file's middle as it is, and not more than the file
             expect(row + ": the middle heard as recorded", pcm[len(pcm) // 4 * 2:][:1600] in sample, True)
             expect(row + ": heard no longer than recorded", len(sample) <= len(pcm), True)
@@ -387,8 +372,7 @@ def wine_game(setup):
     # The shortcut's target, the path Windows would start (`wine start` tells not the exit code of what it starts).
     process = start("wine", re.search(rb"C:\\[ -~]+?\.exe", open(link, "rb").read())[0].decode())
     prompt = titled(DIALOG)
-    run("xdotool", "windowfocus", "--sync", prompt, "type", "--delay", "60", "Zoè")
-    keys("Return")
+    keys("Return", typed="Zoè")
     poll("the greeting", lambda: True if run("xdotool", "getactivewindow") != prompt else None)
     keys("Return")
     titled(MAIN)
@@ -398,7 +382,7 @@ def wine_game(setup):
     read("red", 112, top + 136, 441, 41, "Esatto! Zo. sei forte!")
     sound(recording, 0)
     keys("alt+x")
-    poll("the congratulation", lambda: True if run("xdotool", "getactivewindow", "getwindowname") == DIALOG else None)
+    titled(DIALOG)  # the congratulation
     keys("Return")
     expect("exit code", poll("the game to end", process.poll, 15), 0)
     records = sorted(glob.glob(drive + "/users/*/AppData/Roaming/quizzola/*.txt"))  # the holder's, the score's
@@ -421,21 +405,22 @@ def main():
         env.update((k, v) for k, v in os.environ.items() if k in ("PATH", "LANG", "LC_ALL") or "SAN_OPTIONS" in k)
         for name in ("HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME"):
             os.makedirs(env.setdefault(name, os.path.join(work, name.lower())), 0o700)
-        if sys.argv[1] in ("--sounds", "--wine"):
-            sounds(*sys.argv[2:]) if sys.argv[1] == "--sounds" else (desktop(work, False), wine_game(sys.argv[2]))
-            return print("PASS") or 0
-        desktop(work)
-        game_a()
-        start_orca()
-        game_b()
-        print("PASS. Orca said:\n  " + "\n  ".join(orca.said))
+        if sys.argv[1] == "--sounds":
+            sounds(*sys.argv[2:])
+        elif sys.argv[1] == "--wine":
+            desktop(work, screen_reader=False)
+            wine_game(sys.argv[2])
+        else:
+            desktop(work)
+            game_a()
+            start_orca()
+            game_b()
+        print("PASS." + (" Orca said:\n  " + "\n  ".join(orca.said) if orca.said else ""))
         return 0
     except Exception as error:  # noqa: BLE001 - any fault fails the test
         print("FAIL: %s: %s\n--- Orca said, last:\n  %s\n--- Orca's log, last lines:\n%s" % (
             type(error).__name__, error, "\n  ".join(orca.said[-15:]), "\n".join(orca.log)), flush=True)
-        home = env.get("HOME", work)
-        logs = [os.path.join(home, n) for n in sorted(os.listdir(home)) if n.endswith(".log")]
-        subprocess.run(["tail", "-n", "6"] + logs)
+        subprocess.run(["tail", "-n", "6", *sorted(glob.glob(os.path.join(env.get("HOME", work), "*.log")))])
         return 1
     finally:
         signal.alarm(0)
