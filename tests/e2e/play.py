@@ -342,8 +342,8 @@ def sounds(player, dlls=""):
                 poll(row + ": 1.5 s", lambda: True if len(heard()) > 2 * since + 132300 else None)
                 expect(row + ": samples heard", len(heard()[2 * since:].strip(b"\0")) // 2, 0)
         sample, pcm = (heard()[2 * span[0]:2 * span[1] + 2], open(files[-1], "rb").read()[44:]) if loud else (b"", b"")
-        if loud and wine:  # Wine drops a few ms here and there: the file's middle as it is, and not more than the file
-            expect(row + ": the middle heard as recorded", pcm[len(pcm) // 4 * 2:][:1600] in sample, True)
+        if loud and wine:  # Wine drops a few ms here and there, more when busy: 400 samples in a row as in the file
+            expect(row + ": heard as recorded", any(pcm[i:i + 800] in sample for i in range(0, len(pcm), 2000)), True)
             expect(row + ": heard no longer than recorded", len(sample) <= len(pcm), True)
         elif loud:  # all of it, as it is: not played at another rate, channel count or sample size
             expect(row + ": heard as recorded", sample.strip(b"\0") == pcm.strip(b"\0"), True)
@@ -379,7 +379,7 @@ def wine_game(setup):
     top = bands()
     k = int(read("blue", 278, top, 80, 75, r"\d+", "-c", "tessedit_char_whitelist=0123456789")[0])  # in its box
     keys("Return", typed=str(9 * k))
-    read("red", 112, top + 136, 441, 41, "Esatto! Zo. sei forte!")
+    read("red", 112, top + 136, 441, 41, r"Esatto! Zo\S* sei forte!")  # the "è" as tesseract reads it, or not
     sound(recording, 0)
     keys("alt+x")
     titled(DIALOG)  # the congratulation
