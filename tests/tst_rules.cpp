@@ -105,8 +105,7 @@ private slots:
         QVERIFY(Records::isBeaten(QStringLiteral("12\r\n"), QStringLiteral(" 13")));
     }
 
-    // Only when the user chose no platform and X is there does the game ask for X11 (which reports minimising); not on
-    // Windows.
+    // Only with no platform chosen and X there does the game ask for X11 (which reports minimising); never on Windows.
     void platformIsX11WhenADisplayIsThere()
     {
         const QByteArray x11 = QSysInfo::productType() == "windows" ? QByteArray() : "xcb"; // not Windows' desktop
