@@ -316,7 +316,7 @@ def sounds(player, dlls=""):
     for name, data in (("long", riff[:24] + bytes.fromhex("3a11000074220000") + riff[32:]), ("damaged", riff[:20000])):
         pathlib.Path(home(name)).write_bytes(data)
     sounds.silent = socket.create_server(os.path.join(env["HOME"], "silent"), family=socket.AF_UNIX)  # never answers
-    recording = sink()  # as a file, not a wave file
+    recording = sink()  # its recording is also the row's file that is not a wave file
     # Each row: the files played in turn ("" where the server restarts), whether the last is heard, the server used.
     rows = [("same sound again", [wav("Esatto")] * 2, True, "pulse"),
             ("after a restart", [wav("no"), "", wav("no")], True, "pulse"),
