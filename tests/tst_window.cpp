@@ -240,7 +240,8 @@ private slots:
         QTest::newRow("no record folder") << "folder" << "record: niente cartella.";
         QTest::newRow("record locked by a copy that hangs")
             << "locked" << "/tavrec9.txt: un'altra copia del gioco lo sta usando da troppo tempo.";
-        QTest::newRow("folder in place of the score file") << "score" << "/tavrec9.txt: al suo posto c'è una cartella.";
+        QTest::newRow("folder in place of the score file")
+            << "score" << "/tavrec9.txt: al suo posto c'è una cartella.";
         QTest::newRow("holder turned folder before the save")
             << "holder" << "/ntavrec9.txt: al suo posto c'è una cartella.";
         QTest::newRow("disk full at the save")
