@@ -1,18 +1,27 @@
 #!/bin/sh
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Remakes the README's screenshot: the first moves of a game in a private X
-# server, photographed after a wrong answer and the next question.
-# Usage: scripts/screenshot.sh [build-dir] [output.png]
+# Remakes a screenshot of the README: the first moves of a game in a private
+# X server with a window manager, which opens the game maximised,
+# photographed after a wrong answer and the next question. SCREEN is the
+# screen's size in pixels; SCALE the desktop's scaling (1.5 for 150 %).
+# Usage: scripts/screenshot.sh [build-dir] [output.png] [SCREEN] [SCALE]
+#   e.g. scripts/screenshot.sh build docs/laptop-150.png 1366x768 1.5
 set -eu
 program=${1:-build}/src/quizzola
 out=${2:-docs/screenshot.png}
+screen=${3:-1024x700}
 [ -x "$program" ] || { echo "Build the game first: $program is missing" >&2; exit 1; }
 
 work=$(mktemp -d)
 export DISPLAY=:$((90 + $$ % 9)) QT_QPA_PLATFORM=xcb HOME=$work XDG_DATA_HOME=$work/data
-Xvfb "$DISPLAY" -screen 0 1024x700x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$! game=""
-trap 'kill $game $xvfb 2>/dev/null; rm -rf "$work"' EXIT
+export QT_SCALE_FACTOR=${4:-1}
+Xvfb "$DISPLAY" -screen 0 "${screen}x24" -nolisten tcp >/dev/null 2>&1 &
+xvfb=$! game="" wm=""
+trap 'kill $game $wm $xvfb 2>/dev/null; rm -rf "$work"' EXIT
+for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+openbox >/dev/null 2>&1 &
+wm=$!
+for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' && break; sleep 0.1; done
 
 # Waits up to 10 s for a visible window with this exact title; prints its id.
 window() {
@@ -42,5 +51,5 @@ xdotool type --delay 40 "1000"
 xdotool key Return
 xdotool key alt+n
 sleep 1.5
-import -window "$id" "$out"
+import -window root "$out"
 echo "Wrote $out"

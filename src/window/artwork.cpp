@@ -1,26 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "window/artwork.h"
 
-#include <QFile>
+#include <QDir>
 #include <QGuiApplication>
 
 namespace Artwork {
 
 QIcon picture(const QString &name)
 {
+    // Each rendering is <name>-<side>.png; adding one by its size reads
+    // nothing until Qt draws from it.
     QIcon icon;
-    // A picture shown at one size: its "@2x" copy is added (and decoded) by
-    // Qt only when the program has a screen of two device pixels a point.
-    const QString single = QStringLiteral(":/art/%1.png").arg(name);
-    if (QFile::exists(single)) {
-        icon.addFile(single);
-        return icon;
-    }
-    // The window icon, in each size a desktop shows it at.
-    for (const int side : {16, 32, 48}) {
-        const QString file = QStringLiteral(":/art/%1-%2.png").arg(name).arg(side);
-        if (QFile::exists(file))
-            icon.addFile(file, QSize(side, side));
+    const QDir folder(QStringLiteral(":/art"));
+    const QString prefix = name + QLatin1Char('-');
+    for (const QString &file : folder.entryList({prefix + QStringLiteral("*.png")}, QDir::Files)) {
+        bool isSide = false;
+        const int side = file.mid(prefix.size()).chopped(4).toInt(&isSide);
+        if (isSide)
+            icon.addFile(folder.filePath(file), QSize(side, side));
     }
     return icon;
 }

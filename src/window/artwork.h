@@ -3,9 +3,8 @@
 
 // The game's pictures: the button faces, the alarm clock, the pointer shown
 // over the window's surface and the window icon. Drawn as SVG in art/, they
-// come as PNGs rendered at build time, at the sizes the window shows them
-// and twice those for dense screens, decoded only when the program has such
-// a screen; no SVG is read while the game runs.
+// come as PNGs rendered at build time at several sizes, of which only the
+// one a screen needs is decoded; no SVG is read while the game runs.
 
 #include <QCursor>
 #include <QHash>
@@ -16,7 +15,9 @@
 namespace Artwork {
 
 // The picture named `name` (for example "next-normal", "exit", "clock",
-// "quizzola"); a name with no picture gives an icon that draws nothing.
+// "quizzola"), in every size it was rendered at: drawn at any size, it is
+// taken from the nearest larger rendering, never enlarged. A name with no
+// picture gives an icon that draws nothing.
 QIcon picture(const QString &name);
 
 // The window's pictures, each made once on first request and then shared

@@ -8,9 +8,40 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
-#include <qdrawutil.h>
 
+#include <algorithm>
 #include <cmath>
+
+namespace {
+
+// The colours of a Windows bevel: two rings, each lit at its top and left
+// and shaded at its bottom and right.
+struct Bevel
+{
+    QColor outerLit, outerShaded, innerLit, innerShaded;
+};
+
+// Draws `bevel` around `rect`, each ring `ring` pixels wide, and fills what
+// lies inside with `fill`, if given. With 1-pixel rings it draws what Qt's
+// qDrawWinButton and qDrawWinPanel draw; wider rings keep their look at a
+// larger scale, where those draw hairlines.
+void drawBevel(QPainter &painter, const QRect &rect, const Bevel &bevel, int ring, const QBrush *fill)
+{
+    const QColor colours[2][2] = {{bevel.outerLit, bevel.outerShaded}, {bevel.innerLit, bevel.innerShaded}};
+    for (int i = 0; i < 2; ++i) {
+        const QRect r = rect.adjusted(i * ring, i * ring, -i * ring, -i * ring);
+        if (r.width() < 2 * ring || r.height() < 2 * ring)
+            return;
+        painter.fillRect(QRect(r.left(), r.top(), r.width() - ring, ring), colours[i][0]);
+        painter.fillRect(QRect(r.left(), r.top(), ring, r.height() - ring), colours[i][0]);
+        painter.fillRect(QRect(r.left(), r.bottom() - ring + 1, r.width(), ring), colours[i][1]);
+        painter.fillRect(QRect(r.right() - ring + 1, r.top(), ring, r.height()), colours[i][1]);
+    }
+    if (fill)
+        painter.fillRect(rect.adjusted(2 * ring, 2 * ring, -2 * ring, -2 * ring), *fill);
+}
+
+} // namespace
 
 ClientArea::ClientArea(QWidget *parent)
     : QWidget(parent)
@@ -70,13 +101,42 @@ CaptionLabel::CaptionLabel(bool autoSize, QWidget *parent)
 void CaptionLabel::setCaption(const QString &caption)
 {
     setText(caption);
-    if (m_autoSize)
+    if (m_autoSize) {
+        adjustSize();
+        m_fitted = true;
+    }
+}
+
+void CaptionLabel::rescale(const Layout::DesignScale &scale)
+{
+    if (frameShape() != QFrame::NoFrame)
+        setLineWidth(scale.pixels(1));
+    if (m_fitted)
         adjustSize();
 }
 
 AnswerBox::AnswerBox(QWidget *parent)
     : QLineEdit(parent)
 {
+    // The box draws its own sunken frame, which grows with the window.
+    setFrame(false);
+    setTextMargins(2, 2, 2, 2);
+}
+
+void AnswerBox::rescale(const Layout::DesignScale &scale)
+{
+    m_ring = scale.pixels(1);
+    setTextMargins(2 * m_ring, 2 * m_ring, 2 * m_ring, 2 * m_ring);
+    update();
+}
+
+void AnswerBox::paintEvent(QPaintEvent *event)
+{
+    QLineEdit::paintEvent(event);
+    QPainter painter(this);
+    const QPalette &p = palette();
+    drawBevel(painter, rect(), {p.color(QPalette::Dark), p.color(QPalette::Light), p.color(QPalette::Shadow),
+                                p.color(QPalette::Midlight)}, m_ring, nullptr);
 }
 
 namespace {
@@ -149,32 +209,49 @@ QIcon PictureButton::currentPicture() const
     return m_normal;
 }
 
+void PictureButton::rescale(const Layout::DesignScale &scale)
+{
+    m_scale = scale.factor();
+    update();
+}
+
 void PictureButton::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     const QRect frame = rect();
-    QBrush face(m_face);
-    qDrawWinButton(&painter, frame, palette(), isDown(), &face);
+    const QBrush face(m_face);
+    const QPalette &p = palette();
+    const int ring = std::max(1, qRound(m_scale));
+    if (isDown()) {
+        drawBevel(painter, frame, {p.color(QPalette::Shadow), p.color(QPalette::Light), p.color(QPalette::Dark),
+                                   p.color(QPalette::Button)}, ring, &face);
+    } else {
+        drawBevel(painter, frame, {p.color(QPalette::Light), p.color(QPalette::Shadow), p.color(QPalette::Button),
+                                   p.color(QPalette::Dark)}, ring, &face);
+    }
 
-    constexpr int PictureSide = 32;
-    constexpr int Gap = 2;
+    // At the design's size: a 32-pixel picture, 2 pixels above the caption,
+    // both moved a pixel down and right while the button is held down.
+    const int pictureSide = qRound(32 * m_scale);
+    const int gap = qRound(2 * m_scale);
     const QFontMetrics metrics(font());
     const int textHeight = metrics.height();
-    const int contentHeight = PictureSide + Gap + textHeight;
-    const int shift = isDown() ? 1 : 0;
+    const int contentHeight = pictureSide + gap + textHeight;
+    const int shift = isDown() ? ring : 0;
     const int top = (height() - contentHeight) / 2 + shift;
 
-    const QRect pictureRect((width() - PictureSide) / 2 + shift, top, PictureSide, PictureSide);
+    const QRect pictureRect((width() - pictureSide) / 2 + shift, top, pictureSide, pictureSide);
     currentPicture().paint(&painter, pictureRect);
 
-    const QRect textRect(shift, top + PictureSide + Gap, width(), textHeight);
+    const QRect textRect(shift, top + pictureSide + gap, width(), textHeight);
     style()->drawItemText(&painter, textRect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextShowMnemonic,
                           palette(), isEnabled(), text(), QPalette::ButtonText);
 
     if (hasFocus()) {
         QStyleOptionFocusRect focus;
         focus.initFrom(this);
-        focus.rect = frame.adjusted(4, 4, -4, -4);
+        const int inset = 4 * ring;
+        focus.rect = frame.adjusted(inset, inset, -inset, -inset);
         focus.backgroundColor = m_face;
         style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
     }

@@ -4,6 +4,8 @@
 // The kinds of control the game window is built from, each behaving as the
 // game needs rather than as Qt's defaults would.
 
+#include "window/designscale.h"
+
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -56,9 +58,16 @@ public:
 
     void setCaption(const QString &caption);
     QString caption() const { return text(); }
+    bool autoSize() const { return m_autoSize; }
+
+    // Called once the window has drawn the label's box and font at `scale`:
+    // a border grows as thick as the scale makes it, and an auto-sizing label
+    // whose caption has been set fits it again at the new font.
+    void rescale(const Layout::DesignScale &scale);
 
 private:
     bool m_autoSize;
+    bool m_fitted = false;
 };
 
 // The answer box. Every character typed into it (Backspace is code 8,
@@ -73,12 +82,20 @@ public:
 
     std::function<void(int &code)> keyPress;
 
+    // Its sunken frame as thick as `scale` makes the design's two rings.
+    void rescale(const Layout::DesignScale &scale);
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    int m_ring = 1; // the width of each of the frame's two rings
 };
 
 // A push button painted as a coloured face with a picture centred above its
-// caption. It shows `pressed` while held down and `disabled` while disabled,
+// caption, both drawn at the window's scale: a 32-pixel picture, a bevel of
+// two 1-pixel rings at the design's size. It shows `pressed` while held down and `disabled` while disabled,
 // falling back to `normal` where no such picture is given. Enter and Space
 // press it while it has the focus; the "&" in its caption gives its Alt key.
 class PictureButton : public QPushButton
@@ -92,12 +109,14 @@ public:
     QColor faceColour() const { return m_face; }
     // The picture on show now, by the button's state.
     QIcon currentPicture() const;
+    void rescale(const Layout::DesignScale &scale);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
     QColor m_face;
+    qreal m_scale = 1.0;
     QIcon m_normal;
     QIcon m_pressed;
     QIcon m_disabled;

@@ -119,8 +119,11 @@ void Tavola::changeEvent(QEvent *event)
 
 bool Tavola::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == client && event->type() == QEvent::Resize && m_bandsFollowSize)
-        paintBackground();
+    if (watched == client && event->type() == QEvent::Resize) {
+        fitDesignToClient();
+        if (m_bandsFollowSize)
+            paintBackground();
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 

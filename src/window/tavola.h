@@ -110,6 +110,11 @@ private:
     void buildControls();
     // The pictures of the controls made last.
     void showPictures();
+    // Draws the design at the largest scale at which all of it fits the
+    // client area: every control's box, font and border, and the pictures.
+    void fitDesignToClient();
+    // The clock's picture, drawn for its box and the screen's density.
+    void showClockPicture();
     void buildMenus();
     void describeForScreenReaders();
     void ResetClock();
@@ -132,6 +137,17 @@ private:
     GameState m_state;
     // Made once, shared by the controls of every contest.
     Artwork::Pictures m_pictures;
+    // Each control's box and font size as designed, in pixels at the
+    // design's size; a control without a font of its own has 0.
+    struct Placed
+    {
+        QWidget *control = nullptr;
+        QRect designed;
+        int fontPixels = 0;
+    };
+    QList<Placed> m_placed;
+    // Whether the controls' pictures have been read and shown.
+    bool m_picturesShown = false;
     // Set by each load; the first show after it asks the first question.
     bool m_activationPending = false;
     // While the first question of a load waits for its first key, the

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The window's controls as designed: names, captions, places, fonts and
-// colours. Places and sizes are given in twips, 15 to a pixel, and kept
-// whatever size the window takes.
+// colours. Places and sizes are given in twips, 15 to a pixel at the
+// design's size; the whole design is drawn at the largest scale at which it
+// fits the client area, centred in the width it does not need.
 
 #include "window/artwork.h"
 #include "window/controls.h"
+#include "window/designscale.h"
 #include "window/tavola.h"
 
 #include <QMenuBar>
@@ -12,12 +14,7 @@
 
 namespace {
 
-constexpr int twips(int value) { return value / 15; }
-
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return QRect(twips(left), twips(top), twips(width), twips(height));
-}
+using Layout::fromTwips;
 
 enum class Family { SansSerif, Arial, ArialBlack, TimesNewRoman };
 enum Style { Plain = 0, Bold = 1, Italic = 2 };
@@ -27,7 +24,8 @@ enum Style { Plain = 0, Bold = 1, Italic = 2 };
 // Windows without them (Wine), faces metrically like them, so every caption
 // fits its box: Liberation Sans for MS Sans Serif and Arial, Liberation
 // Serif for Times New Roman, and the heaviest sans weight for Arial Black.
-// Sizes are fixed in pixels at 96 dots per inch, as the layout is. Captions
+// Sizes are in pixels at 96 dots per inch at the design's size, and grow
+// with it like the layout (the window sets them at its scale). Captions
 // are set glyph by glyph, with no kerning or other shaping, as the platform
 // the layout was drawn on set them: Latin text needs neither, and the fonts'
 // layout tables are then never loaded (a few hundred KiB).
@@ -89,6 +87,11 @@ void Tavola::buildControls()
     client->setObjectName(QStringLiteral("client"));
     client->installEventFilter(this);
     setCentralWidget(client);
+    m_placed.clear();
+    m_picturesShown = false;
+    const auto place = [this](QWidget *control, const QRect &designed) {
+        m_placed.append({control, designed, control->font().pixelSize()});
+    };
 
     Timer1 = new QTimer(client);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -148,7 +151,8 @@ void Tavola::buildControls()
         if (!design.member) {
             Image1 = new QLabel(client);
             Image1->setObjectName(QString::fromLatin1(design.name));
-            Image1->setGeometry(twipsRect(design.left, design.top, design.width, design.height));
+            Image1->setAlignment(Qt::AlignCenter);
+            m_placed.append({Image1, fromTwips(design.left, design.top, design.width, design.height), 0});
             Image1->setToolTip(QStringLiteral("Clicca sotto di me per impostare il Timer"));
             Image1->setCursor(Qt::ArrowCursor);
             continue;
@@ -157,8 +161,8 @@ void Tavola::buildControls()
         this->*design.member = label;
         label->setObjectName(QString::fromLatin1(design.name));
         label->setText(QString::fromUtf8(design.caption));
-        label->setGeometry(twipsRect(design.left, design.top, design.width, design.height));
         label->setFont(designFont(design.family, design.points, design.style));
+        place(label, fromTwips(design.left, design.top, design.width, design.height));
         label->setAlignment(design.alignment | Qt::AlignTop);
         label->setIndent(0);
         QPalette palette = label->palette();
@@ -183,21 +187,21 @@ void Tavola::buildControls()
     const QFont buttonFont = designFont(Family::SansSerif, 8.25, Plain);
     Command1 = new QPushButton(QStringLiteral("Command1"), client);
     Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry(twipsRect(4680, 5640, 855, 615));
     Command1->setFont(buttonFont);
+    place(Command1, fromTwips(4680, 5640, 855, 615));
 
     cmdExit = new PictureButton(QStringLiteral("E&xit"), QColor(192, 0, 192), client);
     cmdExit->setObjectName(QStringLiteral("cmdExit"));
-    cmdExit->setGeometry(twipsRect(7680, 5280, 2055, 1095));
     cmdExit->setFont(designFont(Family::SansSerif, 8.25, Bold));
+    place(cmdExit, fromTwips(7680, 5280, 2055, 1095));
     cmdExit->setToolTip(QStringLiteral("Ti prego resta ancora, forse riuscirai a farmi uscire "));
     cmdExit->setCursor(Qt::ArrowCursor);
     connect(cmdExit, &QPushButton::clicked, this, &Tavola::cmdExit_Click);
 
     cmdNext = new PictureButton(QStringLiteral("&Nuovo calcolo"), QColor(0, 192, 192), client);
     cmdNext->setObjectName(QStringLiteral("cmdNext"));
-    cmdNext->setGeometry(twipsRect(4200, 5280, 1815, 1095));
     cmdNext->setFont(designFont(Family::SansSerif, 8.25, Bold));
+    place(cmdNext, fromTwips(4200, 5280, 1815, 1095));
     cmdNext->setToolTip(QStringLiteral("Go"));
     cmdNext->setCursor(Qt::PointingHandCursor);
     cmdNext->setEnabled(false);
@@ -205,9 +209,9 @@ void Tavola::buildControls()
 
     txtAnswer = new AnswerBox(client);
     txtAnswer->setObjectName(QStringLiteral("txtAnswer"));
-    txtAnswer->setGeometry(twipsRect(8160, 0, 2775, 1200));
     txtAnswer->setMaxLength(4);
     txtAnswer->setFont(designFont(Family::Arial, 48, Bold));
+    place(txtAnswer, fromTwips(8160, 0, 2775, 1200));
     QPalette answerPalette = txtAnswer->palette();
     answerPalette.setColor(QPalette::Text, Blue);
     answerPalette.setColor(QPalette::Base, QColor(255, 255, 128));
@@ -227,14 +231,44 @@ void Tavola::buildControls()
 
     buildMenus();
 
-    // Not maximised, the client area is 792 × 554 pixels.
-    resize(twips(11880), twips(8310) + menuBar()->sizeHint().height());
+    // Drawn at the design's size until the client area has a size of its
+    // own; not maximised, the client area is the design's 792 × 554 pixels.
+    client->resize(Layout::DesignSize);
+    fitDesignToClient();
+    resize(Layout::DesignSize.width(), Layout::DesignSize.height() + menuBar()->sizeHint().height());
+}
+
+void Tavola::fitDesignToClient()
+{
+    const Layout::DesignScale scale(client->size());
+    for (const Placed &placed : std::as_const(m_placed)) {
+        if (placed.fontPixels > 0) {
+            QFont font = placed.control->font();
+            font.setPixelSize(scale.pixels(placed.fontPixels));
+            placed.control->setFont(font);
+        }
+        placed.control->setGeometry(scale.place(placed.designed));
+        if (auto *label = qobject_cast<CaptionLabel *>(placed.control))
+            label->rescale(scale);
+    }
+    txtAnswer->rescale(scale);
+    cmdExit->rescale(scale);
+    cmdNext->rescale(scale);
+    if (m_picturesShown)
+        showClockPicture();
+}
+
+void Tavola::showClockPicture()
+{
+    const QSize side = Image1->size();
+    Image1->setPixmap(m_pictures.picture(QStringLiteral("clock")).pixmap(side, devicePixelRatioF()));
 }
 
 void Tavola::showPictures()
 {
+    m_picturesShown = true;
     client->setCursor(m_pictures.surfacePointer());
-    Image1->setPixmap(m_pictures.picture(QStringLiteral("clock")).pixmap(QSize(32, 32), devicePixelRatioF()));
+    showClockPicture();
     cmdExit->setPictures(m_pictures.picture(QStringLiteral("exit")));
     cmdNext->setPictures(m_pictures.picture(QStringLiteral("next-normal")),
                          m_pictures.picture(QStringLiteral("next-pressed")),
