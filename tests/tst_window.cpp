@@ -57,16 +57,65 @@ private slots:
         game.window->showMaximized();
         QCOMPARE(game.window->windowTitle(), QStringLiteral("Giocare con la tavola pitagorica"));
         auto *next = game.control<PictureButton>("cmdNext");
-        QCOMPARE(game.control("Image1")->pixmap(), QPixmap(":/art/clock.png"));
-        QCOMPARE(game.control<PictureButton>("cmdExit")->currentPicture().pixmap(32), QPixmap(":/art/exit.png"));
-        QCOMPARE(next->currentPicture().pixmap(32), QPixmap(":/art/next-disabled.png"));
+        QCOMPARE(game.control("Image1")->pixmap(), QPixmap(":/art/clock-32.png"));
+        QCOMPARE(game.control<PictureButton>("cmdExit")->currentPicture().pixmap(32), QPixmap(":/art/exit-32.png"));
+        QCOMPARE(next->currentPicture().pixmap(32), QPixmap(":/art/next-disabled-32.png"));
         game.answer(QStringLiteral("54"));
-        QCOMPARE(next->currentPicture().pixmap(32), QPixmap(":/art/next-normal.png"));
+        QCOMPARE(next->currentPicture().pixmap(32), QPixmap(":/art/next-normal-32.png"));
         next->setDown(true); // held down
-        QCOMPARE(next->currentPicture().pixmap(32), QPixmap(":/art/next-pressed.png"));
-        QCOMPARE(game.window->centralWidget()->cursor().pixmap(), QPixmap(":/art/pointer.png"));
-        for (const char *name : {"cmdNext", "cmdExit"})
-            QCOMPARE(game.control<PictureButton>(name)->currentPicture().availableSizes(), {QSize(32, 32)});
+        QCOMPARE(next->currentPicture().pixmap(32), QPixmap(":/art/next-pressed-32.png"));
+        QCOMPARE(game.window->centralWidget()->cursor().pixmap(), QPixmap(":/art/pointer-48.png"));
+    }
+
+    // The whole design is drawn at the largest scale s that fits the client area, centred in the width it does not
+    // need: each box, font and border times s, nothing cut off, the clock's picture drawn at its box's size.
+    void theDesignFitsAnyClientArea_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("the design's own size") << QSize(792, 554);
+        QTest::newRow("twice the design") << QSize(1584, 1108);
+        QTest::newRow("laptop") << QSize(1366, 768);
+        QTest::newRow("phone, portrait") << QSize(360, 640);
+        QTest::newRow("4K") << QSize(3840, 2160);
+    }
+    void theDesignFitsAnyClientArea()
+    {
+        QFETCH(QSize, size);
+        Game game;
+        game.start(QStringLiteral("Mario"));
+        auto *client = game.control<QWidget>("client");
+        const auto resizeClient = [&](QSize to) {
+            game.window->resize(game.window->size() + to - client->size());
+            QTRY_COMPARE(client->size(), to);
+        };
+        game.window->showNormal();
+        resizeClient(QSize(792, 554));
+        const QList<QWidget *> controls = client->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+        QHash<QWidget *, QRect> designed; // where each control lies at the design's size, and its font's pixels
+        QHash<QWidget *, int> pixels;
+        for (QWidget *control : controls)
+            designed[control] = control->geometry(), pixels[control] = control->font().pixelSize();
+        const QStringList spots = {"txtAnswer", "cmdExit", "Label12"}; // to the pixel, at the design's size
+        const QList<QRect> spotRects = {{544, 0, 185, 80}, {512, 352, 137, 73}, {8, 504, 193, 41}};
+        for (int i = 0; i < spots.size(); ++i)
+            QCOMPARE(game.control<QWidget>(qPrintable(spots[i]))->geometry(), spotRects[i]);
+        resizeClient(size);
+        const qreal s = std::min(size.width() / 792.0, size.height() / 554.0);
+        const int left = qRound((size.width() - 792 * s) / 2);
+        const QStringList fitted = {"lblNum1", "lblNum2", "lblnome1", "lblnome", "lblpunti"}; // to their captions
+        for (QWidget *control : controls) {
+            const QRect was = designed[control], is = control->geometry();
+            const QRect want = QRectF(was.x() * s, was.y() * s, was.width() * s, was.height() * s).toRect();
+            const QRect placed = want.translated(left, 0); // a fitted label: only where it starts
+            QCOMPARE(fitted.contains(control->objectName()) ? QRect(is.topLeft(), placed.size()) : is, placed);
+            QVERIFY2(client->rect().contains(is), qPrintable(control->objectName()));
+            if (pixels[control] > 0)
+                QCOMPARE(control->font().pixelSize(), std::max(1, qRound(pixels[control] * s)));
+            if (auto *label = qobject_cast<QLabel *>(control); label && label->frameShape() == QFrame::Box)
+                QCOMPARE(label->lineWidth(), std::max(1, qRound(s)));
+        }
+        const QPixmap clock = game.control("Image1")->pixmap(); // 32 pixels at the design's size
+        QVERIFY(clock.width() == clock.height() && qAbs(clock.width() - 32 * s) < 1);
     }
 
     // Each answer is judged by its value: the message, the sound, the background and the three counts follow.

@@ -33,8 +33,8 @@ public:
     // Where the design's left edge falls in the client area.
     int left() const { return m_left; }
     // A designed rectangle (pixels at the design's size) in the client area:
-    // its left, top, width and height each times the scale, rounded, then
-    // moved right by left().
+    // times the scale, rounded as QRectF::toRect() rounds (each edge and the
+    // size off by at most 3/4 of a pixel), then moved right by left().
     QRect place(const QRect &designed) const;
     // A designed length that must stay visible, such as a font's pixel size
     // or a border's width: times the scale, rounded, at least 1.

@@ -11,6 +11,7 @@
 
 #include <QMenuBar>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 
@@ -260,8 +261,9 @@ void Tavola::fitDesignToClient()
 
 void Tavola::showClockPicture()
 {
-    const QSize side = Image1->size();
-    Image1->setPixmap(m_pictures.picture(QStringLiteral("clock")).pixmap(side, devicePixelRatioF()));
+    // Square, as designed, though rounding may leave its box a pixel wider.
+    const int side = std::min(Image1->width(), Image1->height());
+    Image1->setPixmap(m_pictures.picture(QStringLiteral("clock")).pixmap(QSize(side, side), devicePixelRatioF()));
 }
 
 void Tavola::showPictures()
