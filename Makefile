@@ -40,9 +40,12 @@ clean:
 bench: test-deps build
 	./scripts/bench.sh $(BUILD_DIR)
 
-# Remakes docs/screenshot.png.
+# Remakes the screenshots in docs/: the README's first, a 1920x1080 screen,
+# and a 1366x768 laptop whose desktop is scaled to 150 %.
 screenshot: test-deps build
 	./scripts/screenshot.sh $(BUILD_DIR)
+	./scripts/screenshot.sh $(BUILD_DIR) docs/screenshot-1920x1080.png 1920x1080
+	./scripts/screenshot.sh $(BUILD_DIR) docs/screenshot-laptop-150.png 1366x768 1.5
 
 # build/quizzola_<version>_amd64.deb, the program stripped as it is packed.
 package: build

@@ -70,6 +70,27 @@ void newQuestion(benchmark::State &state, bool repaint)
     }
 }
 
+// Rescaling: the window resized so that its client area takes the other of
+// two sizes, the design fitted to it and the whole window repainted, as when
+// a player drags an edge of the window across a screen.
+void rescale(benchmark::State &state)
+{
+    const QSize sizes[] = {{int(state.range(0)), int(state.range(1))}, {int(state.range(2)), int(state.range(3))}};
+    Game game;
+    QWidget *client = game.control("client");
+    game.window.showNormal();
+    QCoreApplication::processEvents();
+    int turn = 0;
+    for (auto _ : state) {
+        const QSize size = sizes[turn++ % 2];
+        game.window.resize(game.window.size() + size - client->size());
+        QCoreApplication::processEvents();
+        game.window.repaint();
+        if (client->size() != size)
+            return state.SkipWithError("the client area did not take the size asked for");
+    }
+}
+
 // The floor of any full repaint of the bands: filling an image as large as
 // the client area once with one colour.
 void fillFloor(benchmark::State &state)
@@ -140,6 +161,8 @@ int timeTheClock()
 BENCHMARK_CAPTURE(newQuestion, handler, false)->SIZES;
 BENCHMARK_CAPTURE(newQuestion, repaint, true)->SIZES;
 BENCHMARK(fillFloor)->SIZES;
+// Between a laptop's client area and a full-HD one, and between full HD and 4K.
+BENCHMARK(rescale)->Args({1366, 700, 1920, 1050})->Args({1920, 1050, 3840, 2130})->UseRealTime();
 // A fixed count: each judgement also pays, unmeasured, for its question.
 BENCHMARK_CAPTURE(judge, right, true)->UseManualTime()->Iterations(1000);
 BENCHMARK_CAPTURE(judge, wrong, false)->UseManualTime()->Iterations(1000);

@@ -18,6 +18,7 @@ Then one more game with a private PulseAudio server whose only sink is a
 null sink: from Enter on each of nine answers (XTest) to the first
 non-silent frame of its sound on the sink's monitor, recorded by parec, and
 the RSS and shared libraries of the program after its sounds.
+Last, a game at 3840x2160 for its peak RSS.
 Before each measured launch BARE_PROMPT, which shows only the name prompt,
 is launched and timed the same way, so that the two alternate and share
 whatever load the machine has. Last, BARE_WINDOW's prompt is answered and
@@ -415,21 +416,49 @@ def sound_latency(x, previous, path, env, home):
                 process.wait()
 
 
-def main(game, bare_prompt, bare_window, home):
+def start_xvfb(home):
+    """A private Xvfb of SCREEN's size; gives it and the environment of a program shown there."""
     reader, writer = os.pipe()  # Xvfb writes its display number there once ready
     xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(writer), "-nolisten", "tcp", "-br",
                              "-screen", "0", "%dx%dx24" % SCREEN], pass_fds=(writer,),
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(writer)
-    program, samples, bare_ms = None, [], []
+    display = ":" + os.read(reader, 16).decode().strip()
+    env = {k: v for k, v in os.environ.items()
+           if not k.startswith(("QT_", "XDG_", "DBUS_", "PULSE_", "WAYLAND_"))}
+    env.update(DISPLAY=display, QT_QPA_PLATFORM="xcb", HOME=home, LC_ALL="C.UTF-8",
+               XDG_RUNTIME_DIR=home + "/runtime", PULSE_SERVER="unix:/nonexistent",
+               DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent")
+    os.makedirs(env["XDG_RUNTIME_DIR"], 0o700, exist_ok=True)
+    return xvfb, env
+
+
+def peak_rss_4k(game, home):
+    """Peak RSS of a game in a window as large as a 3840x2160 screen, where the design is drawn
+    almost four times its size."""
+    global SCREEN
+    SCREEN, program = (3840, 2160), None
+    xvfb, env = start_xvfb(home)
     try:
-        display = ":" + os.read(reader, 16).decode().strip()
-        env = {k: v for k, v in os.environ.items()
-               if not k.startswith(("QT_", "XDG_", "DBUS_", "PULSE_", "WAYLAND_"))}
-        env.update(DISPLAY=display, QT_QPA_PLATFORM="xcb", HOME=home, LC_ALL="C.UTF-8",
-                   XDG_RUNTIME_DIR=home + "/runtime", PULSE_SERVER="unix:/nonexistent",
-                   DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent")
-        os.mkdir(env["XDG_RUNTIME_DIR"], 0o700)
+        x = X(env["DISPLAY"])
+        program, spawned = respawn(x, None, game, env)
+        main_window, _ = start_game(x, program, spawned, env)
+        figures = play(x, program, main_window, env)
+        print("  4K: peak RSS %.1f MB" % (figures["peak_rss_kb"] / 1024), file=sys.stderr)
+        return {"peak_rss_4k_kb": figures["peak_rss_kb"]}
+    finally:
+        if program:
+            program.kill()
+            program.wait()
+        xvfb.terminate()
+        xvfb.wait()
+
+
+def main(game, bare_prompt, bare_window, home):
+    program, samples, bare_ms = None, [], []
+    xvfb, env = start_xvfb(home)
+    try:
+        display = env["DISPLAY"]
         x = X(display)
         for run in range(RUNS + 1):
             if run:  # the bare prompt, then the game: each pair under the same load
@@ -450,13 +479,14 @@ def main(game, bare_prompt, bare_window, home):
         program, _ = respawn(x, program, bare_window, env)
         results["bare_peak_rss_kb"] = bare_window_rss(x, program, env)
         results.update(sound_latency(x, program, game, env, home))
-        print(json.dumps(results, indent=1))
     finally:
         if program:
             program.kill()
             program.wait()
         xvfb.terminate()
         xvfb.wait()
+    results.update(peak_rss_4k(game, home))
+    print(json.dumps(results, indent=1))
 
 
 if __name__ == "__main__":

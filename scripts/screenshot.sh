@@ -13,12 +13,15 @@ screen=${3:-1024x700}
 [ -x "$program" ] || { echo "Build the game first: $program is missing" >&2; exit 1; }
 
 work=$(mktemp -d)
-export DISPLAY=:$((90 + $$ % 9)) QT_QPA_PLATFORM=xcb HOME=$work XDG_DATA_HOME=$work/data
+export QT_QPA_PLATFORM=xcb HOME=$work XDG_DATA_HOME=$work/data
 export QT_SCALE_FACTOR=${4:-1}
-Xvfb "$DISPLAY" -screen 0 "${screen}x24" -nolisten tcp >/dev/null 2>&1 &
+# A free display, which Xvfb names once it is ready for clients.
+Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$! game="" wm=""
-trap 'kill $game $wm $xvfb 2>/dev/null; rm -rf "$work"' EXIT
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+# The game first, so that it does not see its X server go.
+trap 'kill $game 2>/dev/null; wait $game 2>/dev/null; kill $wm $xvfb 2>/dev/null; rm -rf "$work"' EXIT
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=:$(cat "$work/display")
 openbox >/dev/null 2>&1 &
 wm=$!
 for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' && break; sleep 0.1; done
