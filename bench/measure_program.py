@@ -18,7 +18,7 @@ Then one more game with a private PulseAudio server whose only sink is a
 null sink: from Enter on each of nine answers (XTest) to the first
 non-silent frame of its sound on the sink's monitor, recorded by parec, and
 the RSS and shared libraries of the program after its sounds.
-Last, a game at 3840x2160 for its peak RSS.
+Last, a game at 3840x2160 for its peak RSS, and BARE_WINDOW's there.
 Before each measured launch BARE_PROMPT, which shows only the name prompt,
 is launched and timed the same way, so that the two alternate and share
 whatever load the machine has. Last, BARE_WINDOW's prompt is answered and
@@ -433,9 +433,9 @@ def start_xvfb(home):
     return xvfb, env
 
 
-def peak_rss_4k(game, home):
+def peak_rss_4k(game, bare_window, home):
     """Peak RSS of a game in a window as large as a 3840x2160 screen, where the design is drawn
-    almost four times its size."""
+    almost four times its size, and of the bare window sized alike."""
     global SCREEN
     SCREEN, program = (3840, 2160), None
     xvfb, env = start_xvfb(home)
@@ -444,8 +444,11 @@ def peak_rss_4k(game, home):
         program, spawned = respawn(x, None, game, env)
         main_window, _ = start_game(x, program, spawned, env)
         figures = play(x, program, main_window, env)
-        print("  4K: peak RSS %.1f MB" % (figures["peak_rss_kb"] / 1024), file=sys.stderr)
-        return {"peak_rss_4k_kb": figures["peak_rss_kb"]}
+        program, _ = respawn(x, program, bare_window, env)
+        bare = bare_window_rss(x, program, env)
+        print("  4K: peak RSS %.1f MB, bare window %.1f MB" % (figures["peak_rss_kb"] / 1024, bare / 1024),
+              file=sys.stderr)
+        return {"peak_rss_4k_kb": figures["peak_rss_kb"], "bare_peak_rss_4k_kb": bare}
     finally:
         if program:
             program.kill()
@@ -485,7 +488,7 @@ def main(game, bare_prompt, bare_window, home):
             program.wait()
         xvfb.terminate()
         xvfb.wait()
-    results.update(peak_rss_4k(game, home))
+    results.update(peak_rss_4k(game, bare_window, home))
     print(json.dumps(results, indent=1))
 
 

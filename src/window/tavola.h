@@ -138,12 +138,12 @@ private:
     // Made once, shared by the controls of every contest.
     Artwork::Pictures m_pictures;
     // Each control's box and font size as designed, in pixels at the
-    // design's size; a control without a font of its own has 0.
+    // design's size; the clock picture, whose font is Qt's, has none (-1).
     struct Placed
     {
         QWidget *control = nullptr;
         QRect designed;
-        int fontPixels = 0;
+        int fontPixels = -1;
     };
     QList<Placed> m_placed;
     // Whether the controls' pictures have been read and shown.

@@ -153,7 +153,7 @@ void Tavola::buildControls()
             Image1 = new QLabel(client);
             Image1->setObjectName(QString::fromLatin1(design.name));
             Image1->setAlignment(Qt::AlignCenter);
-            m_placed.append({Image1, fromTwips(design.left, design.top, design.width, design.height), 0});
+            place(Image1, fromTwips(design.left, design.top, design.width, design.height));
             Image1->setToolTip(QStringLiteral("Clicca sotto di me per impostare il Timer"));
             Image1->setCursor(Qt::ArrowCursor);
             continue;
