@@ -203,9 +203,10 @@ def scaled(width, height, *designed):  # a box of the design, in pixels at its s
     return [int(v * s + 0.5) + (int((width - 792 * s) / 2 + 0.5) if i == 0 else 0) for i, v in enumerate(designed)]
 
 
-def placed():  # each control's corner on the accessibility bus, against where the design fitted to the client area puts it
-    client = [area for app in kids(Atspi.get_desktop(0)) if app.get_name() == "quizzola" for frame in kids(app)
-              if frame.get_role() == Atspi.Role.FRAME for area in kids(frame) if area.get_role() == Atspi.Role.FILLER][0]
+def placed():  # each control's corner on the accessibility bus, against where the design fitted to the client puts it
+    frames = [frame for app in kids(Atspi.get_desktop(0)) if app.get_name() == "quizzola" for frame in kids(app)
+              if frame.get_role() == Atspi.Role.FRAME]
+    client = [area for area in kids(frames[0]) if area.get_role() == Atspi.Role.FILLER][0]
     area, corner = client.get_extents(Atspi.CoordType.SCREEN), lambda c: c.get_extents(Atspi.CoordType.SCREEN)
     wanted = [scaled(area.width, area.height, x // 15, y // 15) for x, y in DESIGN]
     expect("the controls' corners", [(corner(c).x, corner(c).y) for c in kids(client)],
