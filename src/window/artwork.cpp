@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QImage>
 #include <QIconEngine>
 #include <QMap>
 #include <QPainter>
@@ -16,9 +17,9 @@ namespace {
 
 // A picture drawn from the smallest of its renderings at least as large as
 // the size asked for, scaled down to that size; beyond the largest, that
-// one scaled up. A rendering is read only when first needed, and only the
-// last one read is kept, with the last size drawn from it: a window drawn
-// at one scale at a time holds one copy of each picture.
+// one scaled up. A rendering is read only when a size needs it, and only
+// the last size drawn is kept: a window drawn at one scale at a time holds
+// one copy of each picture, at the size it shows.
 class Renderings : public QIconEngine
 {
 public:
@@ -70,17 +71,13 @@ private:
         auto rendering = m_files.lowerBound(std::max(size.width(), size.height()));
         if (rendering == m_files.end())
             --rendering;
-        if (rendering.key() != m_readSide) {
-            m_read = QPixmap(rendering.value());
-            m_readSide = rendering.key();
-        }
-        m_drawn = m_read.size() == size ? m_read : m_read.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const QImage read(rendering.value());
+        m_drawn = QPixmap::fromImage(
+            read.size() == size ? read : read.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
         return m_drawn;
     }
 
     QMap<int, QString> m_files; // each rendering's side, and its file
-    int m_readSide = 0;
-    QPixmap m_read;
     QPixmap m_drawn;
 };
 
