@@ -1,6 +1,6 @@
 #!/bin/bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Measures Quizzola (about three minutes) and prints the README's table of
+# Measures Quizzola (about four minutes) and prints the README's table of
 # figures against their targets; a missed target is reported, not failed.
 # Usage: scripts/bench.sh [build-dir]   (default: build)
 #  1. bench_quizzola (offscreen): the window's handlers, medians of 15
