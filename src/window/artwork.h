@@ -16,8 +16,9 @@ namespace Artwork {
 
 // The picture named `name` (for example "next-normal", "exit", "clock",
 // "quizzola"), in every size it was rendered at: drawn at any size, it is
-// taken from the nearest larger rendering, never enlarged. A name with no
-// picture gives an icon that draws nothing.
+// taken from the nearest larger rendering, scaled down (past the largest,
+// that one enlarged). A name with no picture gives an icon that draws
+// nothing.
 QIcon picture(const QString &name);
 
 // The window's pictures, each made once on first request and then shared

@@ -9,7 +9,6 @@
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 
-#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -211,7 +210,7 @@ QIcon PictureButton::currentPicture() const
 
 void PictureButton::rescale(const Layout::DesignScale &scale)
 {
-    m_scale = scale.factor();
+    m_scale = scale;
     update();
 }
 
@@ -221,7 +220,7 @@ void PictureButton::paintEvent(QPaintEvent *)
     const QRect frame = rect();
     const QBrush face(m_face);
     const QPalette &p = palette();
-    const int ring = std::max(1, qRound(m_scale));
+    const int ring = m_scale.pixels(1);
     if (isDown()) {
         drawBevel(painter, frame, {p.color(QPalette::Shadow), p.color(QPalette::Light), p.color(QPalette::Dark),
                                    p.color(QPalette::Button)}, ring, &face);
@@ -232,8 +231,8 @@ void PictureButton::paintEvent(QPaintEvent *)
 
     // At the design's size: a 32-pixel picture, 2 pixels above the caption,
     // both moved a pixel down and right while the button is held down.
-    const int pictureSide = qRound(32 * m_scale);
-    const int gap = qRound(2 * m_scale);
+    const int pictureSide = m_scale.pixels(32);
+    const int gap = m_scale.pixels(2);
     const QFontMetrics metrics(font());
     const int textHeight = metrics.height();
     const int contentHeight = pictureSide + gap + textHeight;

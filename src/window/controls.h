@@ -58,7 +58,6 @@ public:
 
     void setCaption(const QString &caption);
     QString caption() const { return text(); }
-    bool autoSize() const { return m_autoSize; }
 
     // Called once the window has drawn the label's box and font at `scale`:
     // a border grows as thick as the scale makes it, and an auto-sizing label
@@ -116,7 +115,7 @@ protected:
 
 private:
     QColor m_face;
-    qreal m_scale = 1.0;
+    Layout::DesignScale m_scale{Layout::DesignSize};
     QIcon m_normal;
     QIcon m_pressed;
     QIcon m_disabled;

@@ -8,8 +8,8 @@
 namespace Layout {
 
 DesignScale::DesignScale(QSize client)
-    : m_factor(std::max(0.0, std::min(qreal(client.width()) / DesignSize.width(),
-                                      qreal(client.height()) / DesignSize.height())))
+    : m_factor(std::max<qreal>(0, std::min(qreal(client.width()) / DesignSize.width(),
+                                           qreal(client.height()) / DesignSize.height())))
     , m_left(qRound((client.width() - DesignSize.width() * m_factor) / 2))
 {
 }
