@@ -433,6 +433,15 @@ def start_xvfb(home):
     return xvfb, env
 
 
+def end(program, xvfb):
+    """Ends the program, if any, then its X server."""
+    if program:
+        program.kill()
+        program.wait()
+    xvfb.terminate()
+    xvfb.wait()
+
+
 def peak_rss_4k(game, bare_window, home):
     """Peak RSS of a game in a window as large as a 3840x2160 screen, where the design is drawn
     almost four times its size, and of the bare window sized alike."""
@@ -450,11 +459,7 @@ def peak_rss_4k(game, bare_window, home):
               file=sys.stderr)
         return {"peak_rss_4k_kb": figures["peak_rss_kb"], "bare_peak_rss_4k_kb": bare}
     finally:
-        if program:
-            program.kill()
-            program.wait()
-        xvfb.terminate()
-        xvfb.wait()
+        end(program, xvfb)
 
 
 def main(game, bare_prompt, bare_window, home):
@@ -483,11 +488,7 @@ def main(game, bare_prompt, bare_window, home):
         results["bare_peak_rss_kb"] = bare_window_rss(x, program, env)
         results.update(sound_latency(x, program, game, env, home))
     finally:
-        if program:
-            program.kill()
-            program.wait()
-        xvfb.terminate()
-        xvfb.wait()
+        end(program, xvfb)
     results.update(peak_rss_4k(game, bare_window, home))
     print(json.dumps(results, indent=1))
 
