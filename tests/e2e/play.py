@@ -199,7 +199,7 @@ def kids(node):
 
 
 def scaled(width, height, *designed):  # a box of the design, in pixels at its size, in a client area width x height
-    s = min(width / 792, height / 554)  # rounded as the game rounds, to the nearest pixel
+    s = min(width / 792, height / 554)  # the corner rounded as the game rounds it, to the nearest pixel
     return [int(v * s + 0.5) + (int((width - 792 * s) / 2 + 0.5) if i == 0 else 0) for i, v in enumerate(designed)]
 
 
@@ -236,7 +236,8 @@ def box(text, title, button, *opening, typed=None):
 def on_screen(k):
     """Flat review's line of the answer box holds the question. Orca 43 puts zones on one line while their middles lie
     within 5 pixels: scaled past about 1.1, the question row's boxes of designed heights fall on three lines."""
-    expect("the question on screen", review("KP_Up") in ("9 X %d = Risposta" % k, "%d Risposta" % k), True)
+    line = review("KP_Up")
+    expect("the question on screen", line, line if line == "%d Risposta" % k else "9 X %d = Risposta" % k)
 
 
 def review(key):  # what Orca's flat review reads on keypad 7, 8 or 9: the line above, this one, below
