@@ -408,7 +408,8 @@ def wine_game(setup):
     titled(MAIN)
     top = bands()
     box = lambda *designed: [v + (top if i == 1 else 0) for i, v in enumerate(scaled(W, H - top, *designed))]
-    k = int(read("blue", *box(277, 0, 80, 75), r"\d+", "-c", "tessedit_char_whitelist=0123456789")[0])  # in its box
+    # Within its box's frame, a rectangle round a digit in which tesseract at this size may read nothing.
+    k = int(read("blue", *box(280, 3, 74, 69), r"\d+", "-c", "tessedit_char_whitelist=0123456789")[0])
     keys("Return", typed=str(9 * k))
     read("red", *box(112, 136, 441, 41), r"Esatto! Zo\S* sei forte!")  # the "è" as tesseract reads it, or not
     sound(recording, 0)
