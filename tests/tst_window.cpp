@@ -104,13 +104,16 @@ private slots:
         const int left = qRound((size.width() - 792 * s) / 2);
         const QStringList fitted = {"lblNum1", "lblNum2", "lblnome1", "lblnome", "lblpunti"}; // to their captions
         for (QWidget *control : controls) {
+            const QString name = control->objectName(); // compared beside each value, so a failure names the control
             const QRect was = designed[control], is = control->geometry();
             const QRect want = QRectF(was.x() * s, was.y() * s, was.width() * s, was.height() * s).toRect();
             const QRect placed = want.translated(left, 0); // a fitted label: only where it starts
-            QCOMPARE(fitted.contains(control->objectName()) ? QRect(is.topLeft(), placed.size()) : is, placed);
-            QVERIFY2(client->rect().contains(is), qPrintable(control->objectName()));
+            const QRect shown = fitted.contains(name) ? QRect(is.topLeft(), placed.size()) : is;
+            QCOMPARE(std::make_pair(name, shown), std::make_pair(name, placed));
+            QVERIFY2(client->rect().contains(is), qPrintable(name));
+            const int font = qMax(1, qRound(pixels[control] * s));
             if (pixels[control] > 0)
-                QCOMPARE(control->font().pixelSize(), std::max(1, qRound(pixels[control] * s)));
+                QCOMPARE(std::make_pair(name, control->font().pixelSize()), std::make_pair(name, font));
             if (auto *label = qobject_cast<QLabel *>(control); label && label->frameShape() == QFrame::Box)
                 QCOMPARE(label->lineWidth(), std::max(1, qRound(s)));
         }
