@@ -7,6 +7,10 @@ SANITIZE_DIR ?= build-sanitize
 WINDOWS_DIR ?= build-windows
 FUZZ_DIR ?= build-fuzz
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+# Every date a build writes (the resources' in the program, the release's
+# files) is the commit's, so the same commit gives the same bytes.
+SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null)
+export SOURCE_DATE_EPOCH
 
 .PHONY: run test build deps test-deps bench package clean screenshot windows windows-deps test-windows
 
@@ -54,7 +58,10 @@ package: build
 # Windows, cross-built here: Qt for Windows made once from Debian's source
 # and kept in /var/cache/quizzola/qt-mingw (scripts/build-qt-windows.sh),
 # the pictures rendered by a render_icon built for this machine, then
-# $(WINDOWS_DIR)/quizzola-<version>-windows.zip and -setup.exe.
+# $(WINDOWS_DIR)/quizzola-<version>-windows.zip and -setup.exe, both with
+# the licences, and beside them -windows-source.tar.xz: the game's source
+# and Debian's source package of that Qt (scripts/fetch-qt-source.sh).
+# The same commit gives the same bytes.
 windows-deps:
 	./scripts/install-deps.sh windows
 
@@ -62,7 +69,9 @@ windows: deps windows-deps
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target render_icon
 	qt=$$(./scripts/build-qt-windows.sh | tail -n 1) && \
+	qt_source=$$(./scripts/fetch-qt-source.sh | tail -n 1) && \
 	cmake -S . -B $(WINDOWS_DIR) -DCMAKE_BUILD_TYPE=Release \
+	  -DQUIZZOLA_QT_SOURCE=$$qt_source \
 	  -DCMAKE_TOOLCHAIN_FILE=$$qt/lib/cmake/Qt6/qt.toolchain.cmake \
 	  -DQT_CHAINLOAD_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
 	  -DQUIZZOLA_RENDER_ICON=$(CURDIR)/$(BUILD_DIR)/render_icon

@@ -18,7 +18,7 @@ case "${1:-build}" in
   build) ;;
   test) packages="$packages
   xvfb xdotool x11-utils openbox imagemagick pulseaudio pulseaudio-utils
-  desktop-file-utils appstream lintian clang libclang-rt-dev
+  x11-xkb-utils desktop-file-utils appstream lintian clang libclang-rt-dev
   at-spi2-core dbus-daemon orca speech-dispatcher espeak-ng
   python3-gi gir1.2-atspi-2.0
   libbenchmark-dev libxdamage1 libxtst6" ;;

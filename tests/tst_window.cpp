@@ -4,7 +4,10 @@
 
 #include "game.h"
 #include "platform/endrequests.h"
+#include "platform/qtdialogs.h"
 
+#include <QAccessible>
+#include <QLabel>
 #include <QLockFile>
 #include <QtTest>
 #include <csignal>
@@ -198,6 +201,21 @@ private slots:
                                                 "Mancano 5 minuti. Risposte esatte 2, errate 1, totali 3."}));
     }
 
+    // A message's "&", as in the name "Anna & Luca", is shown and read as it is, not taken for a mnemonic's mark.
+    void aMessageShowsItsAmpersandAsItIs()
+    {
+        const QString greeting = QStringLiteral(" Anna & Luca vediamo se sei un vero campione  ");
+        QString read;
+        QTimer::singleShot(0, [&] {
+            QWidget *box = QApplication::activeModalWidget();
+            const auto *label = QAccessible::queryAccessibleInterface(box->findChild<QLabel *>("qt_msgbox_label"));
+            read = label->text(QAccessible::Name);
+            box->close();
+        });
+        QtDialogs([] { return nullptr; }).showMessage(greeting);
+        QCOMPARE(read, greeting);
+    }
+
     // Stored records and names of every kind, each way a game ends, and another copy storing a record meanwhile.
     void endingsKeepOrReplaceTheRecord_data()
     {
@@ -294,6 +312,8 @@ private slots:
         QTest::newRow("no record folder") << "folder" << "record: niente cartella.";
         QTest::newRow("record locked by a copy that hangs")
             << "locked" << "/tavrec9.txt: un'altra copia del gioco lo sta usando da troppo tempo.";
+        QTest::newRow("record locked at the save by a copy that hangs")
+            << "saving" << "/tavrec9.txt: un'altra copia del gioco lo sta usando da troppo tempo.";
         QTest::newRow("folder in place of the score file")
             << "score" << "/tavrec9.txt: al suo posto c'è una cartella.";
         QTest::newRow("holder turned folder before the save")
@@ -335,6 +355,7 @@ private slots:
             turnToFolder(Records::HolderFileName);
         if (trouble == "full")
             disk.fill(8192); // room for the lock and the new score, not for the long name
+        QVERIFY(trouble != "saving" || otherCopy.lock());
         game.window->cmdExit_Click();
         const QString shown = game.dialogs.shown.join(u'\n');
         QVERIFY2(shown.count(said) == 1, qPrintable(shown)); // said once
