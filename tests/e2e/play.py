@@ -5,8 +5,8 @@ checks what Orca says, the titles X holds, the screen's pixels and the record fi
 hears it, beats it, and closes the window: no save. (Orca will not start while another Orca of the user runs.)
 play.py --sounds <play_sounds program> [<its DLLs' folders>] hears the game's sound player (sounds).
 play.py --wine <installer> installs the Windows build under Wine and plays a game by keyboard (wine_game)."""
-import codecs, contextlib, glob, os, pathlib, pty, re, shutil, signal, socket, subprocess, sys, tempfile, threading
-import time, tty, types
+import codecs, contextlib, glob, os, pathlib, pty, re, shlex, shutil, signal, socket, subprocess, sys, tempfile
+import threading, time, tty, types
 import gi
 gi.require_version("Atspi", "2.0")
 from gi.repository import Atspi  # noqa: E402 - the version first
@@ -392,15 +392,32 @@ def read(colour, x, y, w, h, pattern, *options):  # waits for tesseract to read 
 
 
 def wine_game(setup):
-    """Installs the Windows build silently under Wine; plays a won game by keyboard from the Start menu's shortcut,
-    sees and hears it; finds the record pair in AppData; and uninstalls the game, which leaves the record."""
+    """Installs the Windows build silently under Wine, for all users and uninstalls it, then for the current user; plays
+    a won game by keyboard from the Start menu's shortcut, sees and hears it; finds the record pair in AppData; and
+    uninstalls the game, which leaves the record."""
     wine_sound()
     recording, drive = sink(), os.path.join(env["WINEPREFIX"], "drive_c")
-    run("wine", setup, "/S", timeout=120)  # the prefix is made on the way
-    folder = drive + "/Program Files/Quizzola"
-    link = drive + "/ProgramData/Microsoft/Windows/Start Menu/Programs/Quizzola.lnk"
-    entry = ["wine", "reg", "query", r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quizzola"]
-    expect("the installed-programs entry", bool(run(*entry, ok="Quizzola")), True)
+
+    def install(mode, key, folder, link):  # silent, for all users or the current user alone; gives its uninstaller
+        run("wine", setup, "/S", "/" + mode, timeout=120)  # the prefix is made on the way
+        entry = ["wine", "reg", "query", key + r"\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quizzola"]
+        made = lambda: [len(glob.glob(drive + path)) for path in (folder + "/quizzola.exe", folder + "/NOTICE.txt",
+                                                                   folder + "/licenses/Qt/LGPL-3.0-only.txt", link)]
+        expect(mode + ": installed with its licences", made(), [1, 1, 1, 1])
+        command = shlex.split(re.search(r"QuietUninstallString\s+REG_SZ\s+(.*)", run(*entry, ok="Quizzola"))[1])
+
+        def uninstall():  # as the installed-programs list does it
+            run("wine", *command)
+            poll(mode + ": the uninstaller to end", lambda: None if glob.glob(drive + folder) else True)
+            expect(mode + ": left behind", [made(), run(*entry, ok="Quizzola")], [[0, 0, 0, 0], None])
+        return uninstall
+
+    # An administrator's installation for all users, then one in the user's own folders, with no administrator.
+    install("AllUsers", "HKLM", "/Program Files/Quizzola", "/ProgramData/Microsoft/Windows/Start Menu/Programs/*.lnk")()
+    user = "/users/*/AppData/"
+    uninstall = install("CurrentUser", "HKCU", user + "Local/Programs/Quizzola",
+                        user + "Roaming/Microsoft/Windows/Start Menu/Programs/Quizzola.lnk")
+    link = glob.glob(drive + user + "Roaming/Microsoft/Windows/Start Menu/Programs/Quizzola.lnk")[0]
     # The shortcut's target, the path Windows would start (`wine start` tells not the exit code of what it starts).
     process = start("wine", re.search(rb"C:\\[ -~]+?\.exe", open(link, "rb").read())[0].decode())
     prompt = titled(DIALOG)
@@ -421,9 +438,7 @@ def wine_game(setup):
     expect("exit code", poll("the game to end", process.poll, 15), 0)
     records = sorted(glob.glob(drive + "/users/*/AppData/Roaming/quizzola/*.txt"))  # the holder's, the score's
     expect("the record pair", [open(name, "rb").read() for name in records], ["Zoè\r\n".encode(), b"1\r\n"])
-    run("wine", folder + "/uninstall.exe", "/S")
-    poll("the uninstaller to end", lambda: None if os.path.exists(folder) else True)
-    expect("installed files left", [os.path.exists(link), run(*entry, ok="Quizzola")], [False, None])
+    uninstall()
     expect("the record pair kept", all(map(os.path.exists, records)), True)
 
 
