@@ -9,7 +9,7 @@ FUZZ_DIR ?= build-fuzz
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # Every date a build writes (the resources' in the program, the release's
 # files) is the commit's, so the same commit gives the same bytes.
-SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null)
+SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null || sed -n 2p COMMIT 2>/dev/null)
 export SOURCE_DATE_EPOCH
 
 .PHONY: run test build deps test-deps bench package clean screenshot windows windows-deps test-windows

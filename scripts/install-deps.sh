@@ -23,12 +23,13 @@ case "${1:-build}" in
   python3-gi gir1.2-atspi-2.0
   libbenchmark-dev libxdamage1 libxtst6" ;;
   # MinGW-w64 with POSIX threads; dpkg-dev unpacks Qt's source; icoutils
-  # makes the program's icon; nsis the installer; Wine runs the tests, its
+  # makes the program's icon; nsis the installer; git and xz the source
+  # archive handed out beside it; Wine runs the tests, its
   # sound going to PulseAudio through ALSA's plug-in; tesseract reads the
   # screen of the game played under Wine.
   windows) packages="$packages
   g++-mingw-w64-x86-64-posix mingw-w64-tools ninja-build dpkg-dev
-  icoutils nsis zip wine wine64 libasound2-plugins tesseract-ocr" ;;
+  icoutils nsis zip xz-utils git wine wine64 libasound2-plugins tesseract-ocr" ;;
   *) echo "usage: $0 [build|test|windows]" >&2; exit 2 ;;
 esac
 

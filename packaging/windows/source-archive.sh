@@ -5,26 +5,35 @@
 # DLLs were built from, with a note on how each was built. The same commit
 # gives the same bytes: names in order, every date SOURCE_DATE_EPOCH, no
 # owners, modes made uniform, xz on one thread.
-# Usage: SOURCE_DATE_EPOCH=<seconds> source-archive.sh REPOSITORY QT_PACKAGE VERSION OUT
-#   REPOSITORY  the game's git repository (its HEAD is archived)
+# The game's source is its git commit; in a tree unpacked from such an
+# archive (no git), the tree itself, but the build folders. Either way it
+# holds COMMIT: the commit and its date, for a build made from it.
+# Usage: SOURCE_DATE_EPOCH=<seconds> source-archive.sh SOURCE COMMIT QT_PACKAGE VERSION OUT
+#   SOURCE      the game's source tree; COMMIT the commit built (its hash)
 #   QT_PACKAGE  the folder of Qt's .dsc and tarballs (scripts/fetch-qt-source.sh)
 #   VERSION     the game's version; OUT the .tar.xz to write
 set -eu
-[ $# -eq 4 ] || { echo "usage: $0 REPOSITORY QT_PACKAGE VERSION OUT" >&2; exit 2; }
-repo=$1 qt=$2 version=$3 out=$4
+[ $# -eq 5 ] || { echo "usage: $0 SOURCE COMMIT QT_PACKAGE VERSION OUT" >&2; exit 2; }
+source=$1 commit=$2 qt=$3 version=$4 out=$5
 : "${SOURCE_DATE_EPOCH:?is the date of the commit built, in seconds since 1970}"
 work=$(mktemp -d "${TMPDIR:-/tmp}/quizzola-source.XXXXXX")
 trap 'rm -rf "$work"' EXIT INT TERM
 top=quizzola-$version-windows-source
-mkdir -p "$work/$top/qt6-base"
-git -C "$repo" archive --format=tar --prefix="quizzola-$version/" HEAD | tar -x -C "$work/$top"
+game=$work/$top/quizzola-$version
+mkdir -p "$game" "$work/$top/qt6-base"
+if git -C "$source" rev-parse --git-dir >/dev/null 2>&1; then
+  git -C "$source" archive --format=tar "$commit" | tar -x -C "$game"
+else
+  tar -C "$source" --exclude='./build*' --exclude=./COMMIT -cf - . | tar -x -C "$game"
+fi
+printf '%s\n%s\n' "$commit" "$SOURCE_DATE_EPOCH" >"$game/COMMIT"
 cp "$qt"/* "$work/$top/qt6-base/"
 dsc=$(cd "$qt" && ls ./*.dsc)
 cat >"$work/$top/LEGGIMI.txt" <<NOTE
 Il sorgente di Quizzola $version per Windows
 ============================================
 
-quizzola-$version/  il gioco, al commit $(git -C "$repo" rev-parse HEAD).
+quizzola-$version/  il gioco, al commit $commit.
 qt6-base/           il pacchetto sorgente Debian di Qt da cui sono state
                     compilate le DLL di Qt del gioco (${dsc#./}).
 
