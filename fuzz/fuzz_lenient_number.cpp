@@ -5,14 +5,13 @@
 #include "platform/numbers.h"
 #include "quiz/questions.h"
 
-#include <cmath>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
 {
     const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
     const double value = readNumberLenient(text);
-    if (std::isnan(value) || readNumberLenient(text + QStringLiteral("\r\n")) != value)
+    if (readNumberLenient(text + QStringLiteral("\r\n")) != value) // also when it is a NaN, never equal to itself
         std::abort();
     Quiz::isRightAnswer(text, 81); // no overflow or crash, whatever the value
     return 0;

@@ -4,20 +4,16 @@
 
 #include "records/recordfiles.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
+#include <QTemporaryFile>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
 {
-    const QString path =
-        QDir::tempPath() + QStringLiteral("/quizzola-fuzz-%1.txt").arg(QCoreApplication::applicationPid());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly)
-        || file.write(reinterpret_cast<const char *>(data), qint64(size)) != qint64(size))
+    QTemporaryFile file; // a name of its own, so parallel jobs do not meet; removed with the object
+    if (!file.open() || file.write(reinterpret_cast<const char *>(data), qint64(size)) != qint64(size))
         std::abort();
     file.close();
+    const QString path = file.fileName();
     const Records::ReadResult read = Records::readText(path);
     const QString line = read.text.section(QLatin1Char('\n'), 0, 0).remove(QLatin1Char('\r'));
     const bool shortLine = line.toUtf8().size() < Records::MaxReadBytes - 1;

@@ -66,10 +66,12 @@ struct Game
     Game() { system.folder = dir.path() + u'/'; }
 
     QByteArray bytesOf(const QString &name) const { return ::bytesOf(system.folder + name); }
-    void store(const QString &name, const QByteArray &bytes) const
+    // Stores the record files' bytes; a file given none is left missing, for the game to make.
+    void store(const QByteArray &score, const QByteArray &holder) const
     {
-        QFile file(system.folder + name);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        QFile scoreFile(system.folder + Records::ScoreFileName), holderFile(system.folder + Records::HolderFileName);
+        QVERIFY(score.isEmpty() || (scoreFile.open(QFile::WriteOnly) && scoreFile.write(score) == score.size()));
+        QVERIFY(holder.isEmpty() || (holderFile.open(QFile::WriteOnly) && holderFile.write(holder) == holder.size()));
     }
 
     // Starts a game for `name` whose first question is 9 × k.

@@ -33,30 +33,21 @@ class RulesTest : public QObject
     Q_OBJECT
 private slots:
     // Each range of the replacement table is taken at both its edges, so an off-by-one in any row shows; a first draw
-    // of 0.1 is no longer 0. The same draw as a shade: red and green are 10 × shade, and a shade of 15 would paint off
-    // the scale.
-    void multiplierAndShadeFollowTheDraws_data()
-    {
-        QTest::addColumn<double>("first");
-        QTest::addColumn<int>("r");
-        QTest::addColumn<int>("multiplier");
-        QTest::addColumn<int>("shade");
-        const int edges[] = {0, 1, 10, 1, 11, 2, 20, 2, 21, 3, 30, 3, 31, 4, 40, 4, 41, 5, 50, 5, 51, 6,
-                             60, 6, 61, 7, 70, 7, 71, 5, 77, 5, 78, 8, 83, 8, 84, 9, 89, 9, 90, 0, 99, 0};
-        for (int i = 0; i < 44; i += 2)
-            QTest::addRow("zero, r %d", edges[i]) << 0.0 << edges[i] << edges[i + 1] << 0;
-        QTest::newRow("just below 0.1 is 0") << 0.0999 << 95 << 0 << 1;
-        QTest::newRow("0.1 is 1 whatever r") << 0.1 << 95 << 1 << 1;
-        QTest::newRow("top of the range") << 0.99999999 << 0 << 9 << 14;
-    }
+    // of 0.1 is no longer 0. The same draw as a shade: red and green are 10 × shade, and 15 would paint off the scale.
     void multiplierAndShadeFollowTheDraws()
     {
-        QFETCH(double, first);
-        QFETCH(int, r);
-        QFETCH(int, multiplier);
-        QFETCH(int, shade);
-        QCOMPARE(int(Quiz::multiplierFromDraws(first, (r + 0.5) / 100.0)), multiplier);
-        QCOMPARE(int(Quiz::shadeFromDraw(first)), shade);
+        const int edges[] = {0, 1, 10, 1, 11, 2, 20, 2, 21, 3, 30, 3, 31, 4, 40, 4, 41, 5, 50, 5, 51, 6,
+                             60, 6, 61, 7, 70, 7, 71, 5, 77, 5, 78, 8, 83, 8, 84, 9, 89, 9, 90, 0, 99, 0};
+        for (int i = 0; i < 44; i += 2) { // r and the multiplier it gives after a first draw of 0, compared as a pair
+            const int multiplier = Quiz::multiplierFromDraws(0.0, (edges[i] + 0.5) / 100.0);
+            QCOMPARE(std::pair(edges[i], multiplier), std::pair(edges[i], edges[i + 1]));
+        }
+        QCOMPARE(Quiz::multiplierFromDraws(0.0999, 0.955), qint16(0)); // just below 0.1 is 0
+        QCOMPARE(Quiz::multiplierFromDraws(0.1, 0.955), qint16(1)); // 0.1 is 1 whatever r
+        QCOMPARE(Quiz::multiplierFromDraws(0.99999999, 0.005), qint16(9)); // the top of the range
+        QCOMPARE(Quiz::shadeFromDraw(0.0), qint16(0));
+        QCOMPARE(Quiz::shadeFromDraw(0.0999), qint16(1));
+        QCOMPARE(Quiz::shadeFromDraw(0.99999999), qint16(14));
     }
 
     // Only digits and Backspace can be typed; Enter judges.
@@ -69,24 +60,14 @@ private slots:
         QCOMPARE(Quiz::filterKey(13), Quiz::KeyAction::Judge);
     }
 
-    // Typed or pasted answers and the record file are read this way.
-    void lenientReadingTakesTheLeadingNumber_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<double>("value");
-        QTest::newRow("empty") << "" << 0.0;
-        QTest::newRow("line end after") << "12\r\n" << 12.0;
-        QTest::newRow("leading blanks") << " \t054" << 54.0;
-        QTest::newRow("fraction, then text") << "-3.5kg" << -3.5;
-        QTest::newRow("no exponent") << "4e4" << 4.0;
-        QTest::newRow("text first") << "abc12" << 0.0;
-        QTest::newRow("sign alone") << "+" << 0.0;
-    }
+    // Typed or pasted answers and the record file are read this way: blanks before the number skipped, a sign and a
+    // fraction taken, an exponent and all after it, a line end too, left; no digit first (a lone sign too) reads 0.
     void lenientReadingTakesTheLeadingNumber()
     {
-        QFETCH(QString, text);
-        QFETCH(double, value);
-        QCOMPARE(readNumberLenient(text), value);
+        const QList<std::pair<QString, double>> read = {{"", 0.0}, {"12\r\n", 12.0}, {" \t054", 54.0}, {"-3.5kg", -3.5},
+                                                        {"4e4", 4.0}, {"abc12", 0.0}, {"+", 0.0}};
+        for (const auto &[text, value] : read) // the text beside its value, so a failure names it
+            QCOMPARE(std::pair(text, readNumberLenient(text)), std::pair(text, value));
     }
 
     // Reading an answer or a score: halves go to the even neighbour; nothing outside 16 bits passes for one that fits.
@@ -118,20 +99,19 @@ private slots:
     // A failed rename puts back the file it replaced; after a crash at any moment each file is whole, old or new.
     void failedOrKilledSaveLeavesOldOrNewContent()
     {
-        const QString folder = m_dir.path() + u'/';
-        const auto save = [&folder](bool big) {
-            const QString score = big ? QString(3000, u'7') : QStringLiteral("12");
-            const QString holder = big ? QString(3000, u'M') : QStringLiteral("Mario");
-            return Records::writeLines({{folder + Records::ScoreFileName, score},
-                                        {folder + Records::HolderFileName, holder}});
+        const QString score = m_dir.path() + u'/' + Records::ScoreFileName;
+        const QString holder = m_dir.path() + u'/' + Records::HolderFileName;
+        const auto save = [&](bool big) {
+            return Records::writeLines({{score, big ? QString(3000, u'7') : QStringLiteral("12")},
+                                        {holder, big ? QString(3000, u'M') : QStringLiteral("Mario")}});
         };
         QVERIFY(!save(false).failed());
         renameToFail = 2;
         const Records::SaveFailure failure = save(true);
-        QCOMPARE(failure.path, folder + Records::HolderFileName);
+        QCOMPARE(failure.path, holder);
         QCOMPARE(failure.reason, QStringLiteral("non si riesce a sostituire il file vecchio (Input/output error)"));
-        QCOMPARE(bytesOf(folder + Records::ScoreFileName), "12\r\n");
-        QCOMPARE(bytesOf(folder + Records::HolderFileName), "Mario\r\n");
+        QCOMPARE(bytesOf(score), "12\r\n");
+        QCOMPARE(bytesOf(holder), "Mario\r\n");
         QRandomGenerator random(20261206);
         for (int round = 0; round < 40; ++round) {
             const pid_t saver = fork(); // saves until it is killed, with no clean-up of any kind
@@ -139,8 +119,8 @@ private slots:
                 save(i % 2);
             QThread::usleep(500 + random.bounded(3000));
             QVERIFY(kill(saver, SIGKILL) == 0 && waitpid(saver, nullptr, 0) == saver);
-            for (const QString &name : {Records::ScoreFileName, Records::HolderFileName}) {
-                const QByteArray bytes = bytesOf(folder + name);
+            for (const QString &name : {score, holder}) {
+                const QByteArray bytes = bytesOf(name);
                 QVERIFY2(bytes == "12\r\n" || bytes == QByteArray(3000, '7') + "\r\n"
                              || bytes == "Mario\r\n" || bytes == QByteArray(3000, 'M') + "\r\n",
                          qPrintable(QStringLiteral("%1 holds %2 bytes").arg(name).arg(bytes.size())));
