@@ -4,7 +4,8 @@ r"""Usage: play.py <quizzola program>. Plays two games by ear with Orca, on a de
 checks what Orca says, the titles X holds, the screen's pixels and the record files. Mario sets a record of 2; Luigi
 hears it, beats it, and closes the window: no save. (Orca will not start while another Orca of the user runs.)
 play.py --sounds <play_sounds program> [<its DLLs' folders>] hears the game's sound player (sounds).
-play.py --wine <installer> installs the Windows build under Wine and plays a game by keyboard (wine_game)."""
+play.py --wine <installer> [--uia <uia_read>] installs the Windows build under Wine and plays a game by keyboard;
+from Wine 10, uia_read reads it as a screen reader does, through UI Automation (wine_game)."""
 import codecs, contextlib, glob, os, pathlib, pty, re, shlex, shutil, signal, socket, subprocess, sys, tempfile
 import threading, time, tty, types
 import gi
@@ -25,6 +26,7 @@ F2_SAYS = r"^(notification )?Mancano (5 minuti|4 minuti e \d+ secondi?)\. Rispos
 env, children = {}, []  # the desktop's environment; every process started
 # What Orca said; how much was heard; the question and judgement on screen; its log's tail; times it got ready.
 orca = types.SimpleNamespace(said=[], heard=0, current=[], log=[], ready=0)
+narrator = types.SimpleNamespace(client=None, said=[], tree=[])  # uia_read, under Wine 10; the lines it gave
 
 
 def poll(what, probe, timeout=20, seen=lambda: ""):  # calls probe() till it gives something but None
@@ -391,12 +393,27 @@ def read(colour, x, y, w, h, pattern, *options):  # waits for tesseract to read 
                 seen=lambda: ", not %r" % text())
 
 
-def wine_game(setup):
+def narrated(*lines):
+    """Asks uia_read for the foreground window's elements till they include `lines`, as many of each as given, as
+    patterns of a type, "name" and " *" on the focused one: as Narrator reads them. Does nothing with no client."""
+    def probe():  # each tree is given whole, then "end"
+        asked = len(narrator.said)
+        narrator.client.stdin.write("\n")
+        poll("uia_read's tree", lambda: True if "end" in narrator.said[asked:] else None)
+        narrator.tree = [line[8:] for line in narrator.said[asked:] if line.startswith("element ")]
+        return None if missing() else True
+    missing = lambda: [l for l in set(lines) if sum(bool(re.fullmatch(l, e)) for e in narrator.tree) < lines.count(l)]
+    if narrator.client:
+        poll("UI Automation to give %r" % (lines,), probe, seen=lambda: "; not %r in %r" % (missing(), narrator.tree))
+
+
+def wine_game(setup, uia=None):
     """Installs the Windows build silently under Wine, for all users and uninstalls it, then for the current user; plays
     a won game by keyboard from the Start menu's shortcut, sees and hears it; finds the record pair in AppData; and
     uninstalls the game, which leaves the record."""
     wine_sound()
-    recording, drive = sink(), os.path.join(env["WINEPREFIX"], "drive_c")
+    env["WINEDEBUG"] += ",fixme+uiautomation"  # Wine's notes of the UI Automation calls it has not finished, such as
+    recording, drive = sink(), os.path.join(env["WINEPREFIX"], "drive_c")  # the notifications the game raises
 
     def install(mode, key, folder, link):  # silent, for all users or the current user alone; gives its uninstaller
         run("wine", setup, "/S", "/" + mode, timeout=120)  # the prefix is made on the way
@@ -418,22 +435,41 @@ def wine_game(setup):
     uninstall = install("CurrentUser", "HKCU", user + "Local/Programs/Quizzola",
                         user + "Roaming/Microsoft/Windows/Start Menu/Programs/Quizzola.lnk")
     link = glob.glob(drive + user + "Roaming/Microsoft/Windows/Start Menu/Programs/Quizzola.lnk")[0]
+    # Read as a screen reader reads it, through UI Automation, from Wine 10: Wine 8 hangs a Qt window walked so.
+    if uia and int(re.search(r"wine-(\d+)", run("wine", "--version"))[1]) >= 10:
+        narrator.client = start("wine", uia, tag="-uia", stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True,
+                                bufsize=1)
+        lines = lambda: narrator.said.extend(line.strip() for line in narrator.client.stdout)
+        threading.Thread(target=lines, daemon=True).start()
+        poll("uia_read", lambda: True if "ready" in narrator.said else None)
     # The shortcut's target, the path Windows would start (`wine start` tells not the exit code of what it starts).
     process = start("wine", re.search(rb"C:\\[ -~]+?\.exe", open(link, "rb").read())[0].decode())
     prompt = titled(DIALOG)
+    narrated(r'text "Come ti chiami\?"', r'edit "Come ti chiami\?" \*')
     keys("Return", typed="Zoè")
     poll("the greeting", lambda: True if run("xdotool", "getactivewindow") != prompt else None)
+    narrated('text " Zoè vediamo se sei un vero campione  "', r'button "OK" \*')
     keys("Return")
     titled(MAIN)
     top = bands()
     box = lambda *designed: [v + (top if i == 1 else 0) for i, v in enumerate(scaled(W, H - top, *designed))]
     # Within its box's frame, a rectangle round a digit in which tesseract at this size may read nothing.
     k = int(read("blue", *box(280, 3, 74, 69), r"\d+", "-c", "tessedit_char_whitelist=0123456789")[0])
+    narrated('text "9"', 'text "X"', 'text "%d"' % k, 'text "="', r'text "\d\d:\d\d:\d\d"', r'edit "Risposta" \*')
+    focused = len(narrator.said)
     keys("Return", typed=str(9 * k))
     read("red", *box(112, 136, 441, 41), r"Esatto! Zo\S* sei forte!")  # the "è" as tesseract reads it, or not
+    narrated('text "Esatto! Zoè sei forte!"', r'button "Nuovo calcolo" \*')
+    if narrator.client:  # the focus-changed event; the notification, which Wine 10 notes and sends to no client
+        event = 'focus button "Nuovo calcolo" *'
+        poll("the focus event", lambda: True if event in narrator.said[focused:] else None)
+        noted = lambda: re.search(r'NotificationEvent.*L"Esatto! Zo\\00e8 sei forte!"', pathlib.Path(
+            env["HOME"], "wine.log").read_text(errors="replace"))
+        poll("the notification", lambda: True if noted() else None)
     sound(recording, 0)
     keys("alt+x")
     titled(DIALOG)  # the congratulation
+    narrated('text "Ok! Ho registrato il tuo record, C A M P I O N E"', r'button "OK" \*')
     keys("Return")
     expect("exit code", poll("the game to end", process.poll, 15), 0)
     records = sorted(glob.glob(drive + "/users/*/AppData/Roaming/quizzola/*.txt"))  # the holder's, the score's
@@ -459,7 +495,7 @@ def main():
         elif sys.argv[1] == "--wine":
             desktop(work, screen_reader=False)
             run("setxkbmap", "it")  # the children's keyboard: Wine may miss a key xdotool maps on the fly
-            wine_game(sys.argv[2])
+            wine_game(*sys.argv[2:3], *sys.argv[4:5])  # and with --uia, the UI Automation client
         else:
             desktop(work)
             game_a()
