@@ -1,13 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What a Windows screen reader is given of the game, read through UI Automation (play.py's test under Wine). Prints
-// "ready", then `focus TYPE "name" *` at each change of the focus, as a screen reader hears of it; and for each line
-// of its input, the foreground window's elements, one line each, `element TYPE "name"` (" *" on the one with the
-// focus), then "end". MinGW declares none of UI Automation's client interfaces: their methods are called by their
-// places in the interfaces' tables, as uiautomationclient.idl lists them.
-#include <windows.h>
-#include <oleauto.h>
-
+// "ready", then `focus TYPE "name" *` at each change of the focus; for each line of input, the foreground window's
+// elements, `element TYPE "name"` (" *" on the focused one), then "end". MinGW declares none of UI Automation's
+// client interfaces: their methods are called by their places in the tables uiautomationclient.idl gives.
 #include <cstdio>
+#include <windows.h>
 
 namespace {
 
