@@ -34,9 +34,8 @@ struct FakeDialogs : Dialogs
     void open(const QString &text, const QString &title) { shown << text + u'|' + title, whileOpen(text); }
 };
 
-// Sounds are remembered, and what a screen reader is told: "control: text" for a text said with a control as it takes
-// the focus, the text alone for one said at once; random draws are scripted, then 0.5; the record folder is `folder`
-// (empty: it cannot be made); ending the game is counted.
+// Sounds and speech are remembered ("control: text" if said as the control takes the focus, else the text alone);
+// random draws are scripted, then 0.5; the record folder is `folder` (empty: it cannot be made); endings are counted.
 struct Fakes : SoundPlayer, Speech, RandomSource, SystemServices
 {
     QStringList played;

@@ -36,12 +36,11 @@ private slots:
     // of 0.1 is no longer 0. The same draw as a shade: red and green are 10 × shade, and 15 would paint off the scale.
     void multiplierAndShadeFollowTheDraws()
     {
-        const int edges[] = {0, 1, 10, 1, 11, 2, 20, 2, 21, 3, 30, 3, 31, 4, 40, 4, 41, 5, 50, 5, 51, 6,
-                             60, 6, 61, 7, 70, 7, 71, 5, 77, 5, 78, 8, 83, 8, 84, 9, 89, 9, 90, 0, 99, 0};
-        for (int i = 0; i < 44; i += 2) { // r and the multiplier it gives after a first draw of 0, compared as a pair
-            const int multiplier = Quiz::multiplierFromDraws(0.0, (edges[i] + 0.5) / 100.0);
-            QCOMPARE(std::pair(edges[i], multiplier), std::pair(edges[i], edges[i + 1]));
-        }
+        const std::pair<int, int> edges[] = { // r, in hundredths, and the multiplier it gives after a first draw of 0
+            {0, 1}, {10, 1}, {11, 2}, {20, 2}, {21, 3}, {30, 3}, {31, 4}, {40, 4}, {41, 5}, {50, 5}, {51, 6}, {60, 6},
+            {61, 7}, {70, 7}, {71, 5}, {77, 5}, {78, 8}, {83, 8}, {84, 9}, {89, 9}, {90, 0}, {99, 0}};
+        for (const auto &[r, multiplier] : edges) // r beside each multiplier, so a failure names it
+            QCOMPARE(std::pair(r, int(Quiz::multiplierFromDraws(0.0, (r + 0.5) / 100.0))), std::pair(r, multiplier));
         QCOMPARE(Quiz::multiplierFromDraws(0.0999, 0.955), qint16(0)); // just below 0.1 is 0
         QCOMPARE(Quiz::multiplierFromDraws(0.1, 0.955), qint16(1)); // 0.1 is 1 whatever r
         QCOMPARE(Quiz::multiplierFromDraws(0.99999999, 0.005), qint16(9)); // the top of the range
@@ -60,8 +59,7 @@ private slots:
         QCOMPARE(Quiz::filterKey(13), Quiz::KeyAction::Judge);
     }
 
-    // Typed or pasted answers and the record file are read this way: blanks before the number skipped, a sign and a
-    // fraction taken, an exponent and all after it, a line end too, left; no digit first (a lone sign too) reads 0.
+    // Answers and record files: leading blanks skipped, a sign and a fraction read, nothing after (4e4 is 4); else 0.
     void lenientReadingTakesTheLeadingNumber()
     {
         const QList<std::pair<QString, double>> read = {{"", 0.0}, {"12\r\n", 12.0}, {" \t054", 54.0}, {"-3.5kg", -3.5},
@@ -134,13 +132,10 @@ private slots:
         const QString folder = m_dir.path() + QStringLiteral("/lock/");
         QVERIFY(QDir().mkpath(folder));
         const pid_t other = fork();
-        if (other == 0) { // takes the lock, then ends without a word or a clean-up, as a copy that is killed
-            QLockFile lock(folder + Records::LockFileName);
-            _exit(lock.lock() ? 0 : 1);
-        }
-        int status = -1;
-        QVERIFY(waitpid(other, &status, 0) == other && WIFEXITED(status) && WEXITSTATUS(status) == 0);
-        QVERIFY(QFile::exists(folder + Records::LockFileName));
+        if (other == 0) // takes the lock, then ends with no clean-up, as a copy that is killed: the lock file is left
+            _exit(QLockFile(folder + Records::LockFileName).lock() ? 0 : 1);
+        QVERIFY(waitpid(other, nullptr, 0) == other);
+        QVERIFY(QFile::exists(folder + Records::LockFileName)); // the lock was taken, and is held by no one now
         const Records::SaveResult saved = Records::saveIfBeaten(folder, QStringLiteral("3"), QStringLiteral("Luigi"));
         QCOMPARE(int(saved.outcome), int(Records::Outcome::Saved));
         QCOMPARE(bytesOf(folder + Records::HolderFileName), QByteArray("Luigi\r\n"));

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The game window on the offscreen platform, with recording fakes: the start-up, the questions and answers, what a
-// screen reader is told, the two endings with the record files, and the new contest.
+// The game window, offscreen, with recording fakes: start-up, answers, speech, endings, record files, new contest.
 
 #include "game.h"
 #include "platform/endrequests.h"
@@ -17,6 +16,13 @@ const QString FirstQuestionOf6 = QStringLiteral("txtAnswer: Quanto fa 9 per 6? S
                                                 "Premi F2 quando vuoi sapere il tempo che resta e i punti.");
 // How a game ends: the exit button, the clock, or the desktop ending the program at the farewell or during play.
 constexpr int Exit = 0, TimeUp = 1, EndAtFarewell = 2, EndInPlay = 3;
+struct Ending // a game for the record
+{
+    QByteArray score, holder; // the record files stored before
+    QString name;
+    int right, ending; // right answers, how the game ends
+    QByteArray meanwhile, savedScore; // another copy's score, stored meanwhile with "Anna"; the score saved, if any
+};
 
 // Five minutes of ticks: the clock borrows a minute without ever showing 60 seconds, tells a screen reader at the
 // moments to hurry, and the game ends on the tick after it shows 00:00:00.
@@ -44,23 +50,35 @@ class WindowTest : public QObject
 {
     Q_OBJECT
 private slots:
-    // The captions keep their designed blanks; minimised, the window's says what the game is about, and still does once
-    // restored. The clock, each button face and the pointer are their own PNGs, at one pixel a point.
-    void captionsAndPicturesAreAsDesigned()
+    // Captions keep their designed blanks; minimised, the window's tells what the game is about, also once restored.
+    // Button faces and the pointer are their own PNGs, one pixel a point. Only digits, four at most, get into the box,
+    // other keys edit as usual; an answer counts once however often Enter reaches it, even pasted past the key filter.
+    // Tab then goes from the button that has the turn to the box, the hidden Command1, the exit button and back.
+    void looksAsDesignedAnswerJudgedOnceAndTabFollowsTheTurn()
     {
         Game game;
-        game.start(QStringLiteral("Mario")); // a question asked: the next button waits, disabled
+        game.start(QStringLiteral("Mario"), 6); // a question asked: the next button waits, disabled
         QCOMPARE(game.caption("Label12"), QStringLiteral("Il record  è di "));
         QCOMPARE(game.window->windowTitle(), QStringLiteral("Gioca con la Quizzola"));
         game.window->showMinimized();
         game.window->showMaximized();
         QCOMPARE(game.window->windowTitle(), QStringLiteral("Giocare con la tavola pitagorica"));
         auto *next = game.control<PictureButton>("cmdNext");
-        QCOMPARE(game.control("Image1")->pixmap(), QPixmap(":/art/32/clock.png"));
         QCOMPARE(game.control<PictureButton>("cmdExit")->currentPicture().pixmap(32), QPixmap(":/art/32/exit.png"));
         QCOMPARE(next->currentPicture().pixmap(32), QPixmap(":/art/32/next-disabled.png"));
-        game.answer(QStringLiteral("54"));
+        auto *box = game.control<AnswerBox>("txtAnswer");
+        QTest::keyClicks(box, QStringLiteral("05x4712"));
+        QTest::keyClick(box, Qt::Key_Home); // then Delete, as X11 types it
+        QTest::sendKeyEvent(QTest::Click, box, Qt::Key_Delete, QStringLiteral("\x7f"), Qt::NoModifier);
+        QCOMPARE(box->text(), QStringLiteral("547"));
+        box->setText(QStringLiteral("0054"));
+        QTest::keyClicks(box, QStringLiteral("\r\r"));
+        QCOMPARE(game.counts(), QStringLiteral("1 0 1"));
         QCOMPARE(next->currentPicture().pixmap(32), QPixmap(":/art/32/next-normal.png"));
+        for (const char *name : {"txtAnswer", "Command1", "cmdExit", "cmdNext"}) { // from the button that has the turn
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget()->objectName(), QLatin1String(name));
+        }
         next->setDown(true); // held down
         QCOMPARE(next->currentPicture().pixmap(32), QPixmap(":/art/32/next-pressed.png"));
         QCOMPARE(game.window->centralWidget()->cursor().pixmap(), QPixmap(":/art/48/pointer.png"));
@@ -115,15 +133,17 @@ private slots:
         }
         const QPixmap clock = game.control("Image1")->pixmap(); // 32 pixels at the design's size
         QVERIFY(clock.width() == clock.height() && qAbs(clock.width() - 32 * s) < 1);
-        if (s == 2) // as sharp as rendered at that size, not a smaller rendering enlarged
-            QCOMPARE(clock, QPixmap(":/art/64/clock.png"));
+        if (s == 1 || s == 2) // its own PNG, as sharp as rendered at that size, not a smaller rendering enlarged
+            QCOMPARE(clock, QPixmap(QStringLiteral(":/art/%1/clock.png").arg(32 * s)));
     }
 
     // Each answer is judged by its value: message, sound, background and counts follow. A screen reader hears each
     // question as the box takes the focus (the first tells of F2), each judgement as the button does, F2 the counts.
-    void answersAreJudgedShownAndSaid()
+    // Then No to a new contest keeps the game as it was; Yes starts one for a new player, scored on their own answers.
+    void answersAreJudgedAndSaidThenANewContestOnYes()
     {
         Game game;
+        game.store("1\r\n", ""); // no holder file: the game makes it
         game.start(QStringLiteral("Mario"), 6);
         game.answer(QStringLiteral("45"));
         QCOMPARE(game.caption("lblMessage"), QStringLiteral("Sbagliato!! 54"));
@@ -144,27 +164,28 @@ private slots:
                                                 "cmdNext: Esatto! Mario sei forte!",
                                                 "txtAnswer: Quanto fa 9 per 2? Scrivi il risultato e premi Invio.",
                                                 "Mancano 5 minuti. Risposte esatte 1, errate 1, totali 2."}));
-    }
+        game.window->Next_Click();
+        QCOMPARE(game.dialogs.shown.last(), QStringLiteral("INIZIAMO UNA NUOVA GARA  ?|INIZIARE NUOVA GARA"));
+        QCOMPARE(game.caption("lblScore1"), QStringLiteral("1"));
+        QCOMPARE(game.caption("lblNum2"), QStringLiteral("2"));
 
-    // Only digits get into the box, four at most, and keys that type nothing edit as usual; an answer counts once,
-    // however often Enter reaches the box, also one pasted past the key filter. Then Tab goes from the button that has
-    // the turn to the answer box, the hidden Command1, the exit button and back.
-    void theBoxTakesFourDigitsJudgedOnceAndTabFollowsTheTurn()
-    {
-        Game game;
-        game.start(QStringLiteral("Mario"), 6);
-        auto *box = game.control<AnswerBox>("txtAnswer");
-        QTest::keyClicks(box, QStringLiteral("05x4712"));
-        QTest::keyClick(box, Qt::Key_Home); // then Delete, as X11 types it
-        QTest::sendKeyEvent(QTest::Click, box, Qt::Key_Delete, QStringLiteral("\x7f"), Qt::NoModifier);
-        QCOMPARE(box->text(), QStringLiteral("547"));
-        box->setText(QStringLiteral("0054"));
-        QTest::keyClicks(box, QStringLiteral("\r\r"));
-        QCOMPARE(game.counts(), QStringLiteral("1 0 1"));
-        for (const char *name : {"txtAnswer", "Command1", "cmdExit", "cmdNext"}) { // from the button that has the turn
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            QCOMPARE(QApplication::focusWidget()->objectName(), QLatin1String(name));
-        }
+        game.dialogs.reply = Dialogs::Reply::Yes;
+        game.dialogs.textReplies << QString() << QStringLiteral("Luigi");
+        game.script(8);
+        game.window->Timer1_Timer();
+        game.window->Next_Click();
+        game.activate(); // as a desktop does with a window shown again
+        QCOMPARE(game.dialogs.shown.mid(4), QStringList({"Tavola pitagorica fino al numero? |",
+                                                         " Mario siccome non hai scelto arriviamo fino al 10.|",
+                                                         "Come ti chiami?|",
+                                                         " Luigi vediamo se sei un vero campione  |"}));
+        QCOMPARE(game.caption("lblNum2"), QStringLiteral("8"));
+        QCOMPARE(game.caption("lblconto"), QStringLiteral("00:05:00"));
+        for (const bool right : {true, true, false})
+            game.play(right);
+        game.window->cmdExit_Click();
+        QCOMPARE(game.counts(), QStringLiteral("2 1 3"));
+        QCOMPARE(game.bytesOf(Records::HolderFileName), QByteArray("Luigi\r\n"));
     }
 
     // A message's "&", as in the name "Anna & Luca", is shown and read as it is, not taken for a mnemonic's mark.
@@ -185,43 +206,32 @@ private slots:
     // Stored records and names of every kind, each way a game ends, and another copy storing a record meanwhile.
     void endingsKeepOrReplaceTheRecord_data()
     {
-        QTest::addColumn<QByteArray>("score");
-        QTest::addColumn<QByteArray>("holder");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("right");
-        QTest::addColumn<int>("ending");
-        QTest::addColumn<QByteArray>("meanwhile"); // the score another copy stores, with "Anna"
-        QTest::addColumn<QByteArray>("savedScore"); // empty: left as it was
+        QTest::addColumn<Ending>("row");
         const QByteArray anna = "Anna\r\n", one = "1\r\n", two = "2\r\n", three = "3\r\n", none;
         const QByteArray binary("\x00\xff\xfe\x01", 4), badUtf8("\xc3\x28");
-        QTest::newRow("first record") << none << none << "Mario" << 1 << Exit << none << one;
-        QTest::newRow("zero never written") << none << none << "Mario" << 0 << Exit << none << none;
-        QTest::newRow("tie kept") << two << anna << "Mario" << 2 << TimeUp << none << none;
-        QTest::newRow("beaten when time is up") << two << anna << "Mario" << 3 << TimeUp << none << three;
-        QTest::newRow("binary score file is 0") << binary << badUtf8 << "Mario" << 1 << Exit << none << one;
-        QTest::newRow("digits then text") << QByteArray("12abc") << anna << "Mario" << 12 << Exit << none << none;
-        QTest::newRow("10 KiB of digits") << QByteArray(10240, '9') << anna << "Mario" << 5 << Exit << none << none;
-        QTest::newRow("no name") << none << none << "" << 1 << Exit << none << one;
-        QTest::newRow("long name") << none << none << QString(10000, QChar(0x00E8)) << 1 << Exit << none << one;
-        QTest::newRow("emoji, Arabic, markup") << none << none << "Zoë 😀 مريم <b>&amp;" << 1 << Exit << none << one;
-        QTest::newRow("another copy's higher record kept") << none << none << "Bruno" << 1 << Exit << two << none;
-        QTest::newRow("another copy's record tied") << none << none << "Bruno" << 2 << TimeUp << two << none;
-        QTest::newRow("another copy's record beaten") << none << none << "Bruno" << 3 << Exit << two << three;
+        QTest::newRow("first record") << Ending{none, none, "Mario", 1, Exit, none, one};
+        QTest::newRow("zero never written") << Ending{none, none, "Mario", 0, Exit, none, none};
+        QTest::newRow("tie kept") << Ending{two, anna, "Mario", 2, TimeUp, none, none};
+        QTest::newRow("beaten when time is up") << Ending{two, anna, "Mario", 3, TimeUp, none, three};
+        QTest::newRow("binary score file is 0") << Ending{binary, badUtf8, "Mario", 1, Exit, none, one};
+        QTest::newRow("digits then text") << Ending{QByteArray("12abc"), anna, "Mario", 12, Exit, none, none};
+        QTest::newRow("10 KiB of digits") << Ending{QByteArray(10240, '9'), anna, "Mario", 5, Exit, none, none};
+        QTest::newRow("no name") << Ending{none, none, "", 1, Exit, none, one};
+        QTest::newRow("long name") << Ending{none, none, QString(10000, QChar(0x00E8)), 1, Exit, none, one};
+        QTest::newRow("emoji, Arabic, markup") << Ending{none, none, "Zoë 😀 مريم <b>&amp;", 1, Exit, none, one};
+        QTest::newRow("another copy's higher record kept") << Ending{none, none, "Bruno", 1, Exit, two, none};
+        QTest::newRow("another copy's record tied") << Ending{none, none, "Bruno", 2, TimeUp, two, none};
+        QTest::newRow("another copy's record beaten") << Ending{none, none, "Bruno", 3, Exit, two, three};
 #ifdef Q_OS_UNIX // the desktop's signals; Windows ends a session through the session manager
         QTest::newRow("logout at the farewell saves quietly")
-            << none << none << "Mario" << 1 << EndAtFarewell << none << one;
-        QTest::newRow("logout during play saves nothing") << none << none << "Mario" << 1 << EndInPlay << none << none;
+            << Ending{none, none, "Mario", 1, EndAtFarewell, none, one};
+        QTest::newRow("logout during play saves nothing") << Ending{none, none, "Mario", 1, EndInPlay, none, none};
 #endif
     }
     void endingsKeepOrReplaceTheRecord()
     {
-        QFETCH(QByteArray, score);
-        QFETCH(QByteArray, holder);
-        QFETCH(QString, name);
-        QFETCH(int, right);
-        QFETCH(int, ending);
-        QFETCH(QByteArray, meanwhile);
-        QFETCH(QByteArray, savedScore);
+        QFETCH(Ending, row);
+        auto [score, holder, name, right, ending, meanwhile, savedScore] = row;
         Game game;
         game.store(score, holder);
         game.start(name);
@@ -241,8 +251,8 @@ private slots:
             raise(signal);
             QVERIFY(heard.wait());
         };
-        game.dialogs.whileOpen = [&signalEnd, ending](const QString &text) {
-            if (ending == EndAtFarewell && text.startsWith(QLatin1String("Ciao")))
+        game.dialogs.whileOpen = [&signalEnd, &row](const QString &text) {
+            if (row.ending == EndAtFarewell && text.startsWith(QLatin1String("Ciao")))
                 signalEnd(SIGTERM);
         };
 #ifdef Q_OS_UNIX
@@ -313,37 +323,6 @@ private slots:
         QVERIFY(game.dialogs.shown.last().startsWith(QLatin1String("Non ho potuto registrare")));
         QCOMPARE(bytesOf(folder + Records::ScoreFileName), trouble == "score" ? "<missing>" : "2\r\n");
         QCOMPARE(bytesOf(folder + Records::HolderFileName), trouble == "holder" ? "<missing>" : "Anna\r\n");
-    }
-
-    // No keeps the game as it was; Yes starts a contest for a new player, whose score holds only their own answers.
-    void newContestStartsAfreshOnlyOnYes()
-    {
-        Game game;
-        game.store("1\r\n", ""); // no holder file: the game makes it
-        game.start(QStringLiteral("Mario"));
-        game.play(false, 4);
-        game.window->Next_Click();
-        QCOMPARE(game.dialogs.shown.last(), QStringLiteral("INIZIAMO UNA NUOVA GARA  ?|INIZIARE NUOVA GARA"));
-        QCOMPARE(game.caption("lblScore1"), QStringLiteral("1"));
-        QCOMPARE(game.caption("lblNum2"), QStringLiteral("4"));
-
-        game.dialogs.reply = Dialogs::Reply::Yes;
-        game.dialogs.textReplies << QString() << QStringLiteral("Luigi");
-        game.script(8);
-        game.window->Timer1_Timer();
-        game.window->Next_Click();
-        game.activate(); // as a desktop does with a window shown again
-        QCOMPARE(game.dialogs.shown.mid(4), QStringList({"Tavola pitagorica fino al numero? |",
-                                                         " Mario siccome non hai scelto arriviamo fino al 10.|",
-                                                         "Come ti chiami?|",
-                                                         " Luigi vediamo se sei un vero campione  |"}));
-        QCOMPARE(game.caption("lblNum2"), QStringLiteral("8"));
-        QCOMPARE(game.caption("lblconto"), QStringLiteral("00:05:00"));
-        for (const bool right : {true, true, false})
-            game.play(right);
-        game.window->cmdExit_Click();
-        QCOMPARE(game.counts(), QStringLiteral("2 1 3"));
-        QCOMPARE(game.bytesOf(Records::HolderFileName), QByteArray("Luigi\r\n"));
     }
 };
 
