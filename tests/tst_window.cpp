@@ -3,9 +3,7 @@
 
 #include "game.h"
 #include "platform/endrequests.h"
-#include "platform/qtdialogs.h"
 
-#include <QAccessible>
 #include <QLabel>
 #include <QLockFile>
 #include <QtTest>
@@ -186,21 +184,6 @@ private slots:
         game.window->cmdExit_Click();
         QCOMPARE(game.counts(), QStringLiteral("2 1 3"));
         QCOMPARE(game.bytesOf(Records::HolderFileName), QByteArray("Luigi\r\n"));
-    }
-
-    // A message's "&", as in the name "Anna & Luca", is shown and read as it is, not taken for a mnemonic's mark.
-    void aMessageShowsItsAmpersandAsItIs()
-    {
-        const QString greeting = QStringLiteral(" Anna & Luca vediamo se sei un vero campione  ");
-        QString read;
-        QTimer::singleShot(0, [&] {
-            QWidget *box = QApplication::activeModalWidget();
-            const auto *label = QAccessible::queryAccessibleInterface(box->findChild<QLabel *>("qt_msgbox_label"));
-            read = label->text(QAccessible::Name);
-            box->close();
-        });
-        QtDialogs([] { return nullptr; }).showMessage(greeting);
-        QCOMPARE(read, greeting);
     }
 
     // Stored records and names of every kind, each way a game ends, and another copy storing a record meanwhile.

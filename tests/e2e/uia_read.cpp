@@ -25,18 +25,13 @@ const CLSID CUIAutomation = {0xff48dba4, 0x60ef, 0x4201, {0xaa, 0x87, 0x54, 0x10
 const IID IUIAutomation = {0x30cbe57d, 0xd9d0, 0x452a, {0xab, 0x13, 0x7a, 0xc5, 0xac, 0x48, 0x25, 0xee}};
 const IID IFocusHandler = {0xc270f6b5, 0x5c69, 0x4290, {0x97, 0x45, 0x7a, 0x7f, 0x97, 0x16, 0x94, 0x68}};
 
-VARIANT property(void *element, int id)
-{
-    VARIANT value = {}; // VT_EMPTY, kept if the element has no such property
-    call(element, GetPropertyEx, id, FALSE, &value);
-    return value;
-}
-
 // An element's line, in one write: events may come on another thread meanwhile.
 void print(void *element, const char *kind)
 {
-    const VARIANT type = property(element, ControlTypeId), focused = property(element, HasKeyboardFocusId);
-    VARIANT name = property(element, NameId);
+    VARIANT type = {}, name = {}, focused = {}; // VT_EMPTY, kept where the element has no such property
+    call(element, GetPropertyEx, ControlTypeId, FALSE, &type);
+    call(element, GetPropertyEx, NameId, FALSE, &name);
+    call(element, GetPropertyEx, HasKeyboardFocusId, FALSE, &focused);
     char text[1024] = "";
     if (name.vt == VT_BSTR && name.bstrVal)
         WideCharToMultiByte(CP_UTF8, 0, name.bstrVal, -1, text, sizeof text, nullptr, nullptr);
