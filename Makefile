@@ -7,8 +7,9 @@ SANITIZE_DIR ?= build-sanitize
 WINDOWS_DIR ?= build-windows
 FUZZ_DIR ?= build-fuzz
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
-# Every date a build writes (the resources' in the program, the release's
-# files) is the commit's, so the same commit gives the same bytes.
+# Every date a build writes (in the Windows program as it is stripped, in
+# the zip, the installer, the source archive and the .deb) is the commit's,
+# so the same commit gives the same bytes.
 SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null || sed -n 2p COMMIT 2>/dev/null)
 export SOURCE_DATE_EPOCH
 
