@@ -2,11 +2,13 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages the game needs, skipping the work when every
 # one of them is already present.
-# Usage: install-deps.sh [build|test|windows]
+# Usage: install-deps.sh [build|test|windows|web]
 #   build    (the default) what building, running and packaging the game need;
 #   test     that, plus the tools of `make test` and `make bench`;
 #   windows  that, plus what building Qt and the game for Windows, packing
-#            the release and testing it under Wine need.
+#            the release and testing it under Wine need;
+#   web      that, plus what building Qt for WebAssembly needs (Debian 13:
+#            scripts/build-qt-wasm.sh).
 set -eu
 
 # `file`: CPack picks the programs it hands to dpkg-shlibdeps with it.
@@ -30,7 +32,11 @@ case "${1:-build}" in
   windows) packages="$packages
   g++-mingw-w64-x86-64-posix mingw-w64-tools ninja-build dpkg-dev
   icoutils nsis zip xz-utils git wine wine64 libasound2-plugins tesseract-ocr" ;;
-  *) echo "usage: $0 [build|test|windows]" >&2; exit 2 ;;
+  # Debian's emscripten, with its clang, binaryen and Node.js; dpkg-dev
+  # unpacks Qt's source.
+  web) packages="$packages
+  emscripten ninja-build dpkg-dev xz-utils" ;;
+  *) echo "usage: $0 [build|test|windows|web]" >&2; exit 2 ;;
 esac
 
 missing=""
