@@ -265,8 +265,9 @@ private slots:
         const QString hangs = QStringLiteral("/tavrec9.txt: un'altra copia del gioco lo sta usando da troppo tempo.");
         QTest::newRow("record locked by a copy that hangs") << "locked" << hangs;
         QTest::newRow("record locked at the save by a copy that hangs") << "saving" << hangs;
-        QTest::newRow("folder in place of the score file") << "score" << "/tavrec9.txt: al suo posto c'è una cartella.";
-        QTest::newRow("holder a folder by the save") << "holder" << "/ntavrec9.txt: al suo posto c'è una cartella.";
+        const QString folder = QStringLiteral(": al suo posto c'è una cartella.");
+        QTest::newRow("folder in place of the score file") << "score" << "/tavrec9.txt" + folder;
+        QTest::newRow("holder a folder by the save") << "holder" << "/ntavrec9.txt" + folder;
         QTest::newRow("disk full on saving") << "full" << "/ntavrec9.txt: il disco è pieno (No space left on device).";
     }
     void unusableRecordFilesAreNeverChanged()
