@@ -10,9 +10,9 @@
 # /var/cache/quizzola/qt-mingw)/<version>-<hash of this script and of the
 # toolchain file>, so a second run only prints that folder. It is built in a
 # temporary folder, moved to <folder>.new once installed and renamed when
-# complete: a half-made Qt is never taken. The source comes through a
-# private apt configuration with deb-src entries; the system's apt sources
-# and lists are left untouched. The build runs at a lower priority (nice).
+# complete: a half-made Qt is never taken. The source comes from
+# scripts/fetch-qt-source.sh, which leaves the system's apt configuration
+# untouched. The build runs at a lower priority (nice).
 # Prints the Qt prefix on its last line of output (stdout), all else on stderr.
 # Usage: build-qt-windows.sh
 set -eu
@@ -20,7 +20,6 @@ set -eu
 repo=$(cd "$(dirname "$0")/.." && pwd)
 toolchain=$repo/cmake/mingw-w64-x86_64.cmake
 cache_root=${QUIZZOLA_QT_CACHE:-/var/cache/quizzola/qt-mingw}
-mirror=${QUIZZOLA_MIRROR:-http://deb.debian.org/debian}
 
 version=$(dpkg-query -W -f='${source:Version}' qt6-base-dev 2>/dev/null) || {
   echo "$0: qt6-base-dev is not installed" >&2
@@ -47,28 +46,11 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/quizzola-qt-mingw.XXXXXX")
 trap 'rm -rf "$work"' EXIT INT TERM
 started=$(date +%s)
 
-# The source, through apt with sources and lists of its own.
-. /etc/os-release
-codename=$VERSION_CODENAME
-mkdir -p "$work/apt/lists/partial" "$work/apt/cache/archives/partial" "$work/src"
-keyring=/usr/share/keyrings/debian-archive-keyring.gpg
-cat >"$work/apt/sources.list" <<EOF
-deb-src [signed-by=$keyring] $mirror $codename main
-deb-src [signed-by=$keyring] $mirror $codename-updates main
-deb-src [signed-by=$keyring] http://deb.debian.org/debian-security $codename-security main
-EOF
-apt_private() {
-  apt-get -q -o Dir::Etc::SourceList="$work/apt/sources.list" \
-    -o Dir::Etc::SourceParts=/nonexistent \
-    -o Dir::State::Lists="$work/apt/lists" \
-    -o Dir::Cache="$work/apt/cache" \
-    -o Dir::Cache::pkgcache= -o Dir::Cache::srcpkgcache= \
-    -o APT::Sandbox::User=root "$@"
-}
-log "fetching the source of qt6-base $version"
-apt_private update >&2
-(cd "$work/src" && apt_private source "qt6-base=$version" >&2)
-src=$(find "$work/src" -mindepth 1 -maxdepth 1 -type d -name 'qt6-base-*')
+# Debian's source package, the one the release's source archive holds
+# (scripts/fetch-qt-source.sh fetches it once), unpacked with its patches.
+log "unpacking the source of qt6-base $version"
+src=$work/src
+dpkg-source --no-check -x "$("$repo/scripts/fetch-qt-source.sh" | tail -n 1)"/package/qt6-base_*.dsc "$src" >&2
 [ -x "$src/configure" ] || { log "no configure in the unpacked source"; exit 1; }
 
 # What the game needs and no more: no OpenGL (the game paints with the
