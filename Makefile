@@ -5,6 +5,9 @@
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
 WINDOWS_DIR ?= build-windows
+WASM_DIR ?= build-wasm
+WEB_DIR ?= build-web
+WEB_PORT ?= 8096
 FUZZ_DIR ?= build-fuzz
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # Every date a build writes (in the Windows program as it is stripped, in
@@ -13,7 +16,8 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null || sed -n 2p COMMIT 2>/dev/null)
 export SOURCE_DATE_EPOCH
 
-.PHONY: run test build deps test-deps bench package clean screenshot windows windows-deps test-windows
+.PHONY: run test build deps test-deps bench package clean screenshot windows windows-deps test-windows \
+	web web-here serve-web test-web bench-web
 
 # What building and running the game need; test-deps adds the test tools.
 deps:
@@ -39,7 +43,7 @@ test: test-deps build
 	./scripts/fuzz.sh $(FUZZ_DIR)
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR) $(WINDOWS_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR) $(WINDOWS_DIR) $(WASM_DIR) $(WEB_DIR)
 
 # Figures, not tests: see the table in the README.
 bench: test-deps build
@@ -85,3 +89,38 @@ windows: deps windows-deps
 test-windows: test-deps windows
 	cmake --build $(WINDOWS_DIR) -j $(JOBS)
 	cd $(WINDOWS_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# The game for web browsers: $(WEB_DIR)/, a folder any static web server
+# serves as it is. Built with Debian 13's emscripten and Qt for WebAssembly
+# made once from Debian 13's qt6-base source and kept in
+# /var/cache/quizzola/qt-wasm (scripts/build-qt-wasm.sh). On an older
+# Debian, whose emscripten is too old for Qt 6, the committed HEAD is built
+# in a Debian 13 root (scripts/in-debian.sh) and its folder brought back.
+web:
+	if [ "$$(. /etc/os-release && echo $${VERSION_ID:-99})" -lt 13 ]; then \
+	  rm -rf $(WEB_DIR) && QUIZZOLA_BRING_BACK=$(WEB_DIR) ./scripts/in-debian.sh trixie web; \
+	else $(MAKE) web-here; fi
+
+web-here: deps
+	./scripts/install-deps.sh web
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target render_icon
+	# Qt's CMake files find emscripten through an emsdk folder: Debian's
+	# emscripten seen as one.
+	mkdir -p $(WASM_DIR)/emsdk/upstream
+	ln -sfn /usr/share/emscripten $(WASM_DIR)/emsdk/upstream/emscripten
+	echo "EMSCRIPTEN_ROOT = emsdk_path + '/upstream/emscripten'" >$(WASM_DIR)/emsdk/.emscripten
+	qt=$$(./scripts/build-qt-wasm.sh | tail -n 1) && \
+	export EMSDK=$(CURDIR)/$(WASM_DIR)/emsdk && \
+	cmake -S . -B $(WASM_DIR) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+	  -DCMAKE_TOOLCHAIN_FILE=$$qt/lib/cmake/Qt6/qt.toolchain.cmake \
+	  -DQT_CHAINLOAD_TOOLCHAIN_FILE=/usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake \
+	  -DQT_SKIP_AUTO_PLUGIN_INCLUSION=OFF \
+	  -DQUIZZOLA_RENDER_ICON=$(CURDIR)/$(BUILD_DIR)/render_icon && \
+	cmake --build $(WASM_DIR) -j $(JOBS)
+	rm -rf $(WEB_DIR)
+	cmake --install $(WASM_DIR) --prefix $(CURDIR)/$(WEB_DIR)
+
+# Serves $(WEB_DIR) on http://127.0.0.1:$(WEB_PORT)/ until Ctrl-C.
+serve-web:
+	python3 -m http.server --bind 127.0.0.1 --directory $(WEB_DIR) $(WEB_PORT)

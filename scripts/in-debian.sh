@@ -10,7 +10,9 @@
 # second run only builds and tests; delete that folder to start from a bare
 # root again. debootstrap fetches from $QUIZZOLA_MIRROR (default
 # http://deb.debian.org/debian). Runs as root (debootstrap, mount, chroot).
-# Exits with make's status.
+# Exits with make's status. QUIZZOLA_BRING_BACK names a folder of the clone
+# (such as build-web) that is copied into this repository once make has
+# succeeded.
 # Usage: scripts/in-debian.sh RELEASE TARGET
 set -eu
 
@@ -22,6 +24,7 @@ usage() {
 release=$1 target=$2
 case $release in '' | .* | */*) usage ;; esac
 [ -n "$target" ] || usage
+case ${QUIZZOLA_BRING_BACK:-} in /* | *..*) echo "$0: QUIZZOLA_BRING_BACK must be a folder of the clone" >&2; exit 2 ;; esac
 [ "$(id -u)" -eq 0 ] || { echo "$0: run it as root" >&2; exit 1; }
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -132,4 +135,8 @@ status=0
 in_root make -C /root/quizzola "$target" || status=$?
 echo "=== make $target in Debian $release: exit status $status after $(since "$made")" \
   "($(since "$started") in all)"
+if [ "$status" -eq 0 ] && [ -n "${QUIZZOLA_BRING_BACK:-}" ]; then
+  rm -rf "${repo:?}/$QUIZZOLA_BRING_BACK"
+  cp -a "$root/root/quizzola/$QUIZZOLA_BRING_BACK" "$repo/$QUIZZOLA_BRING_BACK"
+fi
 exit "$status"

@@ -3,15 +3,22 @@
 // Builds the real services and hands them to the game window.
 
 #include "platform/displayplatform.h"
-#include "platform/endrequests.h"
 #include "platform/qtdialogs.h"
+#if defined(Q_OS_WASM)
+#include "platform/webpage.h"
+#include "platform/websoundplayer.h"
+#include "platform/webspeech.h"
+#include "platform/websystem.h"
+#else
+#include "platform/endrequests.h"
 #include "platform/screenreaderspeech.h"
+#include "platform/systemservices.h"
+#endif
 #if defined(QUIZZOLA_SOUND_LIBPULSE)
 #include "platform/pulsesoundplayer.h"
 #elif defined(QUIZZOLA_SOUND_WINMM)
 #include "platform/winsoundplayer.h"
 #endif
-#include "platform/systemservices.h"
 #include "window/artwork.h"
 #include "window/tavola.h"
 
@@ -33,18 +40,34 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(Artwork::picture(QStringLiteral("quizzola")));
 
     Tavola *window = nullptr;
-    ScreenReaderSpeech speech;
     QtDialogs dialogs([&window]() -> QWidget * { return window; });
+    ClockSeededRandom random;
+#if defined(Q_OS_WASM)
+    // A web browser: the page is the window, see src/platform/web*.
+    WebPage::addFonts();
+    WebSpeech speech;
+    WebSoundPlayer sound;
+    WebSystem system;
+    for (const QString &file : {Texts::RightSound, Texts::WrongSound})
+        sound.prefetch(system.programFolder() + QLatin1Char('/') + file);
+#else
+    ScreenReaderSpeech speech;
+    DesktopSystem system;
+#endif
 #if defined(QUIZZOLA_SOUND_LIBPULSE)
     PulseSoundPlayer sound; // Linux: PulseAudio's client library, see src/CMakeLists.txt
 #elif defined(QUIZZOLA_SOUND_WINMM)
     WinSoundPlayer sound; // Windows: winmm's PlaySound
 #endif
-    ClockSeededRandom random;
-    DesktopSystem system;
 
     Tavola tavola(Services{&dialogs, &sound, &speech, &random, &system});
     window = &tavola;
+#if defined(Q_OS_WASM)
+    // A page is left, not ended: nothing asks it to end but the game's own exit.
+    WebPage page(&tavola);
+    tavola.start();
+    return app.exec();
+#else
     // Logout, shutdown or a signal: the game decides how to end, saving a
     // record just earned if the farewell is still waiting for its OK.
     EndRequests endRequests;
@@ -54,4 +77,5 @@ int main(int argc, char *argv[])
     // bar is a request to end like the desktop's: during play the game ends
     // with nothing saved.
     return app.exec();
+#endif
 }

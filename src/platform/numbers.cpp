@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/numbers.h"
 
+#include <QByteArray>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -53,9 +54,19 @@ double readNumberLenient(const QString &text)
     if (!anyDigit)
         return 0.0;
     double value = 0.0;
+#if defined(__cpp_lib_to_chars)
     const auto result = std::from_chars(number.data(), number.data() + number.size(), value,
                                         std::chars_format::fixed);
-    if (result.ec == std::errc::result_out_of_range) {
+    const bool outOfRange = result.ec == std::errc::result_out_of_range;
+#else
+    // A C++ library without from_chars for floating point (the web's libc++
+    // before version 20): Qt's reader, which ignores the locale as well, and
+    // fails here only on a number out of range.
+    bool converted = false;
+    value = QByteArray::fromStdString(number).toDouble(&converted);
+    const bool outOfRange = !converted;
+#endif
+    if (outOfRange) {
         // Too large, or (a fraction with hundreds of leading zeros) too small.
         const bool large = number.find_first_of("123456789") < number.find('.');
         value = large ? std::numeric_limits<double>::infinity() : 0.0;

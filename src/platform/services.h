@@ -6,6 +6,7 @@
 // pass recording fakes. None of them throws.
 
 #include <QString>
+#include <functional>
 
 class QObject;
 
@@ -82,6 +83,20 @@ public:
     // ending with exactly one "/". When it cannot be created, returns the
     // empty text and puts a short Italian reason in `error`.
     virtual QString recordFolder(QString *error) = 0;
+
+    // Runs `access`, a read or a save of the record files in recordFolder(),
+    // as one step that no other copy of the game interleaves with, and makes
+    // what it wrote last. Copies of the game on a desktop share the folder
+    // itself and keep out of each other's way with its lock, so by default
+    // this only runs `access`; a browser keeps each page's files apart and
+    // its shared storage elsewhere. Returns the empty text, or a short
+    // Italian reason when the files could not be shared: `access` did not
+    // run, or what it wrote may not be kept.
+    virtual QString shareRecords(const std::function<void()> &access)
+    {
+        access();
+        return QString();
+    }
 
     // The folder that holds the program, without a trailing "/".
     virtual QString programFolder() = 0;

@@ -54,28 +54,15 @@ void Tavola::Form_Load()
     // what went wrong is told once the lock is released.
     QString problem;
     m_state.recordFilesReadable = !m_state.windowsDir.isEmpty();
+    lblpunti->setCaption(QString());
+    lblnome->setCaption(QString());
     if (m_state.recordFilesReadable) {
-        const Records::FolderLock lock(m_state.windowsDir);
-        if (!lock.error().isEmpty()) {
+        const QString unshared = m_services.system->shareRecords([this, &problem] { readRecord(problem); });
+        if (!unshared.isEmpty() && problem.isEmpty()) {
             problem = QStringLiteral("Non riesco a leggere il file dei record %1: %2.")
-                          .arg(recordPath(Records::ScoreFileName), lock.error());
+                          .arg(recordPath(Records::ScoreFileName), unshared);
             m_state.recordFilesReadable = false;
         }
-        for (const QString &fileName : {Records::ScoreFileName, Records::HolderFileName}) {
-            if (!m_state.recordFilesReadable)
-                break;
-            const QString error = Records::ensureExists(recordPath(fileName));
-            if (!error.isEmpty()) {
-                problem = QStringLiteral("Non riesco a creare il file dei record %1: %2.")
-                              .arg(recordPath(fileName), error);
-                m_state.recordFilesReadable = false;
-            }
-        }
-        lblpunti->setCaption(Leggifiletxt(Records::ScoreFileName, problem));
-        lblnome->setCaption(Leggifiletxt(Records::HolderFileName, problem));
-    } else {
-        lblpunti->setCaption(QString());
-        lblnome->setCaption(QString());
     }
     if (!problem.isEmpty())
         m_services.dialogs->showMessage(problem + QLatin1Char('\n') + Texts::PlayAnyway);
@@ -161,6 +148,28 @@ QString Tavola::Leggifiletxt(const QString &fileName, QString &problem)
         m_state.recordFilesReadable = false;
     }
     return read.text;
+}
+
+void Tavola::readRecord(QString &problem)
+{
+    const Records::FolderLock lock(m_state.windowsDir);
+    if (!lock.error().isEmpty()) {
+        problem = QStringLiteral("Non riesco a leggere il file dei record %1: %2.")
+                      .arg(recordPath(Records::ScoreFileName), lock.error());
+        m_state.recordFilesReadable = false;
+    }
+    for (const QString &fileName : {Records::ScoreFileName, Records::HolderFileName}) {
+        if (!m_state.recordFilesReadable)
+            break;
+        const QString error = Records::ensureExists(recordPath(fileName));
+        if (!error.isEmpty()) {
+            problem = QStringLiteral("Non riesco a creare il file dei record %1: %2.")
+                          .arg(recordPath(fileName), error);
+            m_state.recordFilesReadable = false;
+        }
+    }
+    lblpunti->setCaption(Leggifiletxt(Records::ScoreFileName, problem));
+    lblnome->setCaption(Leggifiletxt(Records::HolderFileName, problem));
 }
 
 void Tavola::PlayWave(const QString &relativePath)
@@ -327,8 +336,12 @@ void Tavola::SaveRecordIfBeaten(Tell tell)
         // score beside the name of someone who did not make it; and only
         // when the score also beats what another copy of the game may have
         // stored since this one read the record.
-        const Records::SaveResult saved =
-            Records::saveIfBeaten(m_state.windowsDir, lblScore->text(), lblnome1->text());
+        Records::SaveResult saved;
+        const QString unshared = m_services.system->shareRecords([this, &saved] {
+            saved = Records::saveIfBeaten(m_state.windowsDir, lblScore->text(), lblnome1->text());
+        });
+        if (!unshared.isEmpty())
+            saved = {Records::Outcome::Failed, {recordPath(Records::ScoreFileName), unshared}};
         if (saved.outcome == Records::Outcome::NotBeaten) {
             m_services.system->terminate();
             return;

@@ -121,6 +121,10 @@ private:
     QString GetSystemDir();
     // The file's content; a file that cannot be read sets `problem`.
     QString Leggifiletxt(const QString &fileName, QString &problem);
+    // Both record files, created empty when missing, read into their
+    // captions under the folder's lock; a file that cannot be used sets
+    // `problem` and leaves the record unsaved at the end.
+    void readRecord(QString &problem);
     void PlayWave(const QString &relativePath);
     // Who hears how the record went: the player, or nobody when the
     // program is ending at the desktop's request.

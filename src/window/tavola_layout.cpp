@@ -211,6 +211,8 @@ void Tavola::buildControls()
     txtAnswer = new AnswerBox(client);
     txtAnswer->setObjectName(QStringLiteral("txtAnswer"));
     txtAnswer->setMaxLength(4);
+    // An on-screen keyboard (a tablet's, a phone's) shows its digits.
+    txtAnswer->setInputMethodHints(Qt::ImhDigitsOnly);
     txtAnswer->setFont(designFont(Family::Arial, 48, Bold));
     place(txtAnswer, fromTwips(8160, 0, 2775, 1200));
     QPalette answerPalette = txtAnswer->palette();

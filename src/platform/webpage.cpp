@@ -1,0 +1,98 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/webpage.h"
+
+#include <QDir>
+#include <QEvent>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QInputMethod>
+#include <QInputMethodQueryEvent>
+#include <QTimer>
+#include <QWidget>
+#include <emscripten.h>
+#include <emscripten/bind.h>
+
+namespace {
+
+WebPage *thePage = nullptr;
+
+EM_JS(void, setPageTitle, (const char *title), {
+    document.title = UTF8ToString(title);
+});
+
+EM_JS(void, followTabVisibility, (), {
+    document.addEventListener("visibilitychange", () => Module.quizzolaTabHidden(document.hidden));
+});
+
+// Qt's hidden text field, which takes the keyboard's typing for the control
+// with the focus, tells an on-screen keyboard which keys to show.
+EM_JS(void, setKeyboardMode, (const char *mode), {
+    for (const field of document.querySelectorAll("input[data-qinputcontext]"))
+        field.setAttribute("inputmode", UTF8ToString(mode));
+});
+
+void tabHidden(bool hidden)
+{
+    if (thePage)
+        thePage->setHidden(hidden);
+}
+
+EMSCRIPTEN_BINDINGS(quizzola_page)
+{
+    emscripten::function("quizzolaTabHidden", &tabHidden);
+}
+
+} // namespace
+
+WebPage::WebPage(QWidget *window)
+    : m_window(window)
+{
+    thePage = this;
+    m_window->setWindowFlag(Qt::FramelessWindowHint);
+    m_window->installEventFilter(this);
+    setPageTitle(m_window->windowTitle().toUtf8().constData());
+    followTabVisibility();
+    // Once the focus has moved, and whatever window has just been shown
+    // has taken the page's focus for itself.
+    connect(qGuiApp, &QGuiApplication::focusObjectChanged, this,
+            [this] { QTimer::singleShot(0, this, &WebPage::keyboardToFocus); });
+}
+
+WebPage::~WebPage()
+{
+    thePage = nullptr;
+}
+
+void WebPage::addFonts()
+{
+    const QDir fonts(QStringLiteral(":/fonts"));
+    for (const QString &file : fonts.entryList(QDir::Files))
+        QFontDatabase::addApplicationFont(fonts.filePath(file));
+}
+
+void WebPage::setHidden(bool hidden)
+{
+    const Qt::WindowStates state = m_window->windowState();
+    m_window->setWindowState(hidden ? state | Qt::WindowMinimized : state & ~Qt::WindowMinimized);
+}
+
+bool WebPage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_window && event->type() == QEvent::WindowTitleChange)
+        setPageTitle(m_window->windowTitle().toUtf8().constData());
+    return QObject::eventFilter(watched, event);
+}
+
+void WebPage::keyboardToFocus()
+{
+    QObject *focus = QGuiApplication::focusObject();
+    if (!focus)
+        return;
+    QInputMethodQueryEvent query(Qt::ImEnabled | Qt::ImHints);
+    QCoreApplication::sendEvent(focus, &query);
+    if (!query.value(Qt::ImEnabled).toBool())
+        return;
+    const auto hints = Qt::InputMethodHints(query.value(Qt::ImHints).toInt());
+    setKeyboardMode(hints & Qt::ImhDigitsOnly ? "numeric" : "text");
+    QGuiApplication::inputMethod()->show();
+}

@@ -1,0 +1,116 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/websoundplayer.h"
+
+#include "platform/wavefile.h"
+
+#include <QFile>
+#include <emscripten.h>
+#include <emscripten/bind.h>
+#include <vector>
+
+namespace {
+
+// The samples of a wave file's bytes, for Web Audio: {rate, channels,
+// samples}, the samples as floats from -1 to 1, one channel after the
+// other; null when the bytes are not a wave file the game plays.
+emscripten::val samplesOfWave(const std::string &bytes)
+{
+    const auto pcm = Wave::parse(QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())));
+    if (!pcm)
+        return emscripten::val::null();
+    const int bytesPerSample = pcm->bitsPerSample / 8;
+    const qsizetype frames = pcm->frames.size() / (bytesPerSample * pcm->channels);
+    const auto *data = reinterpret_cast<const uchar *>(pcm->frames.constData());
+    std::vector<float> samples(size_t(frames * pcm->channels));
+    for (qsizetype frame = 0; frame < frames; ++frame) {
+        for (int channel = 0; channel < pcm->channels; ++channel) {
+            const uchar *sample = data + (frame * pcm->channels + channel) * bytesPerSample;
+            const float value = bytesPerSample == 1 ? (int(sample[0]) - 128) / 128.0f
+                                                    : qint16(sample[0] | sample[1] << 8) / 32768.0f;
+            samples[size_t(channel * frames + frame)] = value;
+        }
+    }
+    emscripten::val sound = emscripten::val::object();
+    sound.set("rate", pcm->rate);
+    sound.set("channels", pcm->channels);
+    // A copy: the vector goes away on return.
+    sound.set("samples", emscripten::val::global("Float32Array")
+                             .new_(emscripten::typed_memory_view(samples.size(), samples.data())));
+    return sound;
+}
+
+EMSCRIPTEN_BINDINGS(quizzola_sound)
+{
+    emscripten::function("quizzolaSamplesOfWave", &samplesOfWave);
+}
+
+// The sounds, kept by address as promises of an AudioBuffer (null for a
+// file that does not play), and the one playing.
+EM_JS(void, fetchSound, (const char *address), {
+    const url = UTF8ToString(address);
+    if (!Module.quizzolaSounds)
+        Module.quizzolaSounds = new Map();
+    const sounds = Module.quizzolaSounds;
+    if (sounds.has(url))
+        return;
+    sounds.set(url, fetch(url)
+        .then(response => response.ok ? response.arrayBuffer() : null)
+        .then(bytes => {
+            const sound = bytes && Module.quizzolaSamplesOfWave(new Uint8Array(bytes));
+            if (!sound)
+                return null;
+            const length = sound.samples.length / sound.channels;
+            const buffer = new AudioBuffer({length, numberOfChannels: sound.channels, sampleRate: sound.rate});
+            for (let channel = 0; channel < sound.channels; ++channel)
+                buffer.copyToChannel(sound.samples.subarray(channel * length, (channel + 1) * length), channel);
+            return buffer;
+        })
+        .catch(() => null));
+});
+
+EM_JS(void, playSound, (const char *address), {
+    const url = UTF8ToString(address);
+    if (!Module.quizzolaAudio)
+        Module.quizzolaAudio = {context: null, playing: null, latest: 0};
+    const audio = Module.quizzolaAudio;
+    const request = ++audio.latest;
+    try {
+        if (audio.playing)
+            audio.playing.stop();
+    } catch (e) {
+    }
+    audio.playing = null;
+    // Made in the key press that asks for the first sound, so that the
+    // browser lets it play.
+    try {
+        if (!audio.context)
+            audio.context = new AudioContext();
+        if (audio.context.state === 'suspended')
+            audio.context.resume();
+    } catch (e) {
+        return;
+    }
+    Module.quizzolaSounds.get(url).then(buffer => {
+        if (!buffer || request !== audio.latest)
+            return;
+        const source = audio.context.createBufferSource();
+        source.buffer = buffer;
+        source.connect(audio.context.destination);
+        source.start();
+        audio.playing = source;
+    });
+});
+
+} // namespace
+
+void WebSoundPlayer::prefetch(const QString &file)
+{
+    fetchSound(file.toUtf8().constData());
+}
+
+void WebSoundPlayer::playWave(const QString &file)
+{
+    const QByteArray address = file.toUtf8();
+    fetchSound(address.constData());
+    playSound(address.constData());
+}
