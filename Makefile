@@ -17,7 +17,7 @@ SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null || sed -n 2p CO
 export SOURCE_DATE_EPOCH
 
 .PHONY: run test build deps test-deps bench package clean screenshot windows windows-deps test-windows \
-	web web-here serve-web test-web bench-web
+	web web-here serve-web test-web test-web-here bench-web bench-web-here
 
 # What building and running the game need; test-deps adds the test tools.
 deps:
@@ -124,3 +124,25 @@ web-here: deps
 # Serves $(WEB_DIR) on http://127.0.0.1:$(WEB_PORT)/ until Ctrl-C.
 serve-web:
 	python3 -m http.server --bind 127.0.0.1 --directory $(WEB_DIR) $(WEB_PORT)
+
+# The web tests: the game played in Debian 13's headless Chromium, driven by
+# Selenium, from a local server (tests/web/play_web.py). On an older Debian
+# all of it runs in a Debian 13 root, on the committed HEAD.
+test-web:
+	if [ "$$(. /etc/os-release && echo $${VERSION_ID:-99})" -lt 13 ]; then \
+	  ./scripts/in-debian.sh trixie test-web; \
+	else $(MAKE) test-web-here; fi
+
+test-web-here: web-here
+	./scripts/install-deps.sh web-test
+	python3 tests/web/play_web.py $(WEB_DIR)
+
+# Figures, not tests: the page's size and times (scripts/bench-web.py).
+bench-web:
+	if [ "$$(. /etc/os-release && echo $${VERSION_ID:-99})" -lt 13 ]; then \
+	  ./scripts/in-debian.sh trixie bench-web; \
+	else $(MAKE) bench-web-here; fi
+
+bench-web-here: web-here
+	./scripts/install-deps.sh web-test
+	./scripts/bench-web.py $(WEB_DIR)

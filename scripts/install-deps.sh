@@ -2,13 +2,14 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages the game needs, skipping the work when every
 # one of them is already present.
-# Usage: install-deps.sh [build|test|windows|web]
+# Usage: install-deps.sh [build|test|windows|web|web-test]
 #   build    (the default) what building, running and packaging the game need;
 #   test     that, plus the tools of `make test` and `make bench`;
 #   windows  that, plus what building Qt and the game for Windows, packing
 #            the release and testing it under Wine need;
 #   web      that, plus what building Qt for WebAssembly needs (Debian 13:
-#            scripts/build-qt-wasm.sh).
+#            scripts/build-qt-wasm.sh);
+#   web-test that, plus the browser and the driver of the web tests.
 set -eu
 
 # `file`: CPack picks the programs it hands to dpkg-shlibdeps with it.
@@ -36,7 +37,11 @@ case "${1:-build}" in
   # unpacks Qt's source.
   web) packages="$packages
   emscripten ninja-build dpkg-dev xz-utils" ;;
-  *) echo "usage: $0 [build|test|windows|web]" >&2; exit 2 ;;
+  # Chromium, its WebDriver and Selenium, which the tests drive it with;
+  # brotli measures the page as a server may compress it.
+  web-test) packages="$packages
+  emscripten ninja-build dpkg-dev xz-utils chromium chromium-driver python3-selenium python3-brotli" ;;
+  *) echo "usage: $0 [build|test|windows|web|web-test]" >&2; exit 2 ;;
 esac
 
 missing=""

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/webpage.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFontDatabase>
-#include <QGuiApplication>
+#include <QInputDialog>
 #include <QInputMethod>
 #include <QInputMethodQueryEvent>
+#include <QLineEdit>
 #include <QTimer>
 #include <QWidget>
 #include <emscripten.h>
@@ -27,8 +29,9 @@ EM_JS(void, followTabVisibility, (), {
 // Qt's hidden text field, which takes the keyboard's typing for the control
 // with the focus, tells an on-screen keyboard which keys to show.
 EM_JS(void, setKeyboardMode, (const char *mode), {
-    for (const field of document.querySelectorAll("input[data-qinputcontext]"))
-        field.setAttribute("inputmode", UTF8ToString(mode));
+    for (const field of document.body.querySelectorAll("input"))
+        if (field["data-qinputcontext"] !== undefined)
+            field.setAttribute("inputmode", UTF8ToString(mode));
 });
 
 void tabHidden(bool hidden)
@@ -49,7 +52,7 @@ WebPage::WebPage(QWidget *window)
 {
     thePage = this;
     m_window->setWindowFlag(Qt::FramelessWindowHint);
-    m_window->installEventFilter(this);
+    qApp->installEventFilter(this);
     setPageTitle(m_window->windowTitle().toUtf8().constData());
     followTabVisibility();
     // Once the focus has moved, and whatever window has just been shown
@@ -80,6 +83,16 @@ bool WebPage::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_window && event->type() == QEvent::WindowTitleChange)
         setPageTitle(m_window->windowTitle().toUtf8().constData());
+    // A box that asks for a text opens with the focus on its text field, as
+    // on a desktop; in a page Qt gives it to the box's first button.
+    if (event->type() == QEvent::Show) {
+        if (auto *box = qobject_cast<QInputDialog *>(watched)) {
+            QTimer::singleShot(0, box, [box] {
+                if (auto *field = box->findChild<QLineEdit *>())
+                    field->setFocus(Qt::OtherFocusReason);
+            });
+        }
+    }
     return QObject::eventFilter(watched, event);
 }
 

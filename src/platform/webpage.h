@@ -6,9 +6,10 @@
 //   page's title is the window's caption;
 // - while the tab is hidden, the browser's way of minimising a page, the
 //   window is minimised, and visible again, restored;
-// - the control with the focus takes typing at once: a box that has just
-//   opened hands the keyboard to its text field, which Qt's own page
-//   otherwise leaves with the window under it until the field is clicked;
+// - the control with the focus takes typing at once, and a box that asks
+//   for a text opens with the focus on its text field: Qt's page would give
+//   it to the box's first button, and the keyboard to the box's picture,
+//   until the field was clicked;
 // - a field that takes digits only asks a phone's or tablet's on-screen
 //   keyboard for digits.
 // Only one object may exist at a time.

@@ -10,14 +10,26 @@
 
 namespace {
 
-// The samples of a wave file's bytes, for Web Audio: {rate, channels,
-// samples}, the samples as floats from -1 to 1, one channel after the
-// other; null when the bytes are not a wave file the game plays.
-emscripten::val samplesOfWave(const std::string &bytes)
+// The samples of a wave file, handed to the page as the AudioBuffer the file
+// plays as, kept in Module.quizzolaWave: `samples` holds `frames` floats
+// from -1 to 1 for each channel, one channel after the other.
+EM_JS(void, keepWave, (int rate, int channels, const float *samples, int frames), {
+    const buffer = new AudioBuffer({length: frames, numberOfChannels: channels, sampleRate: rate});
+    for (let channel = 0; channel < channels; ++channel) {
+        const first = (samples >> 2) + channel * frames;
+        buffer.copyToChannel(HEAPF32.subarray(first, first + frames), channel);
+    }
+    Module.quizzolaWave = buffer;
+});
+
+// Reads the whole content of a wave file, `bytes`, with the desktop's
+// reader, and keeps what it plays as (keepWave), or nothing when the file
+// is not a wave file the game plays.
+void readWave(const std::string &bytes)
 {
     const auto pcm = Wave::parse(QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())));
     if (!pcm)
-        return emscripten::val::null();
+        return;
     const int bytesPerSample = pcm->bitsPerSample / 8;
     const qsizetype frames = pcm->frames.size() / (bytesPerSample * pcm->channels);
     const auto *data = reinterpret_cast<const uchar *>(pcm->frames.constData());
@@ -30,18 +42,12 @@ emscripten::val samplesOfWave(const std::string &bytes)
             samples[size_t(channel * frames + frame)] = value;
         }
     }
-    emscripten::val sound = emscripten::val::object();
-    sound.set("rate", pcm->rate);
-    sound.set("channels", pcm->channels);
-    // A copy: the vector goes away on return.
-    sound.set("samples", emscripten::val::global("Float32Array")
-                             .new_(emscripten::typed_memory_view(samples.size(), samples.data())));
-    return sound;
+    keepWave(int(pcm->rate), pcm->channels, samples.data(), int(frames));
 }
 
 EMSCRIPTEN_BINDINGS(quizzola_sound)
 {
-    emscripten::function("quizzolaSamplesOfWave", &samplesOfWave);
+    emscripten::function("quizzolaReadWave", &readWave);
 }
 
 // The sounds, kept by address as promises of an AudioBuffer (null for a
@@ -56,16 +62,15 @@ EM_JS(void, fetchSound, (const char *address), {
     sounds.set(url, fetch(url)
         .then(response => response.ok ? response.arrayBuffer() : null)
         .then(bytes => {
-            const sound = bytes && Module.quizzolaSamplesOfWave(new Uint8Array(bytes));
-            if (!sound)
-                return null;
-            const length = sound.samples.length / sound.channels;
-            const buffer = new AudioBuffer({length, numberOfChannels: sound.channels, sampleRate: sound.rate});
-            for (let channel = 0; channel < sound.channels; ++channel)
-                buffer.copyToChannel(sound.samples.subarray(channel * length, (channel + 1) * length), channel);
-            return buffer;
+            Module.quizzolaWave = null;
+            if (bytes)
+                Module.quizzolaReadWave(new Uint8Array(bytes));
+            return Module.quizzolaWave;
         })
-        .catch(() => null));
+        .catch(error => {
+            console.warn("Quizzola: " + url + " plays nothing:", error);
+            return null;
+        }));
 });
 
 EM_JS(void, playSound, (const char *address), {
