@@ -51,11 +51,27 @@ EMSCRIPTEN_BINDINGS(quizzola_sound)
 }
 
 // The sounds, kept by address as promises of an AudioBuffer (null for a
-// file that does not play), and the one playing.
+// file that does not play); the page's audio: its context, made and
+// resumed by ready() once the person has pressed a key or touched the page
+// (a browser plays nothing before), the sound playing, and the number of
+// the latest sound asked for.
 EM_JS(void, fetchSound, (const char *address), {
     const url = UTF8ToString(address);
-    if (!Module.quizzolaSounds)
+    if (!Module.quizzolaSounds) {
         Module.quizzolaSounds = new Map();
+        const audio = Module.quizzolaAudio = {context: null, playing: null, latest: 0};
+        audio.ready = () => {
+            if (!audio.context)
+                audio.context = new AudioContext();
+            if (audio.context.state === "suspended")
+                audio.context.resume();
+            return audio.context;
+        };
+        // Ready with the first key or touch (the name typed), so that the
+        // first answer's sound does not wait for it.
+        addEventListener("keydown", audio.ready, {capture: true, once: true});
+        addEventListener("pointerdown", audio.ready, {capture: true, once: true});
+    }
     const sounds = Module.quizzolaSounds;
     if (sounds.has(url))
         return;
@@ -73,34 +89,22 @@ EM_JS(void, fetchSound, (const char *address), {
         }));
 });
 
+// Stops the sound playing and plays the one at `address` once it has been
+// fetched, unless another has been asked for meanwhile.
 EM_JS(void, playSound, (const char *address), {
     const url = UTF8ToString(address);
-    if (!Module.quizzolaAudio)
-        Module.quizzolaAudio = {context: null, playing: null, latest: 0};
     const audio = Module.quizzolaAudio;
     const request = ++audio.latest;
-    try {
-        if (audio.playing)
-            audio.playing.stop();
-    } catch (e) {
-    }
+    if (audio.playing)
+        audio.playing.stop();
     audio.playing = null;
-    // Made in the key press that asks for the first sound, so that the
-    // browser lets it play.
-    try {
-        if (!audio.context)
-            audio.context = new AudioContext();
-        if (audio.context.state === 'suspended')
-            audio.context.resume();
-    } catch (e) {
-        return;
-    }
+    const context = audio.ready();
     Module.quizzolaSounds.get(url).then(buffer => {
         if (!buffer || request !== audio.latest)
             return;
-        const source = audio.context.createBufferSource();
+        const source = context.createBufferSource();
         source.buffer = buffer;
-        source.connect(audio.context.destination);
+        source.connect(context.destination);
         source.start();
         audio.playing = source;
     });
