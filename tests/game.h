@@ -42,6 +42,7 @@ struct Fakes : SoundPlayer, Speech, RandomSource, SystemServices
     QStringList said;
     QQueue<double> draws;
     QString folder;
+    QString unshared; // why the record files cannot be shared with other copies now, or empty
     int terminations = 0;
 
     void playWave(const QString &file) override { played << file; }
@@ -50,6 +51,10 @@ struct Fakes : SoundPlayer, Speech, RandomSource, SystemServices
     double next() override { return draws.isEmpty() ? 0.5 : draws.dequeue(); }
     void reseed() override {}
     QString recordFolder(QString *error) override { return *error = QStringLiteral("niente cartella"), folder; }
+    QString shareRecords(const std::function<void()> &access) override
+    {
+        return unshared.isEmpty() ? (access(), QString()) : unshared;
+    }
     QString programFolder() override { return QStringLiteral("/opt/quizzola"); }
     QString todayShort() override { return QStringLiteral("06/12/26"); }
     void terminate() override { ++terminations; }

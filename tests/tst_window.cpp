@@ -269,6 +269,8 @@ private slots:
         QTest::newRow("folder in place of the score file") << "score" << "/tavrec9.txt" + folder;
         QTest::newRow("holder a folder by the save") << "holder" << "/ntavrec9.txt" + folder;
         QTest::newRow("disk full on saving") << "full" << "/ntavrec9.txt: il disco è pieno (No space left on device).";
+        QTest::newRow("records not shared at the start") << "unshared" << "/tavrec9.txt: niente memoria.";
+        QTest::newRow("records not shared at the save") << "unsharing" << "/tavrec9.txt: niente memoria.";
     }
     void unusableRecordFilesAreNeverChanged()
     {
@@ -287,6 +289,7 @@ private slots:
             QVERIFY(QDir().remove(folder + Records::ScoreFileName) && QDir().mkdir(folder + Records::ScoreFileName));
         QLockFile otherCopy(folder + Records::LockFileName);
         QVERIFY(trouble != "locked" || otherCopy.lock());
+        game.system.unshared = trouble == "unshared" ? QStringLiteral("niente memoria") : QString();
         QList<bool> running; // the clock, while each message is open
         game.dialogs.whileOpen = [&](const QString &) { running << game.control<QTimer>("Timer1")->isActive(); };
         game.start(QString(6000, u'N'));
@@ -301,6 +304,7 @@ private slots:
         if (trouble == "full")
             disk.fill(8192); // room for the lock and the new score, not for the long name
         QVERIFY(trouble != "saving" || otherCopy.lock());
+        game.system.unshared = trouble == "unsharing" ? QStringLiteral("niente memoria") : QString();
         game.window->cmdExit_Click();
         const QString shown = game.dialogs.shown.join(u'\n');
         QVERIFY2(shown.count(said) == 1, qPrintable(shown)); // said once

@@ -31,6 +31,13 @@ function quizzolaGameEnded(crashed) {
 
 quizzolaPage.again.addEventListener('click', () => location.reload());
 
+// Qt leaves main() by unwinding its stack, to go on running in the
+// browser's event loop; that is no error.
+addEventListener('unhandledrejection', event => {
+    if (event.reason === 'unwind')
+        event.preventDefault();
+});
+
 (async () => {
     const page = quizzolaPage;
     try {
