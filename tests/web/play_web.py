@@ -47,7 +47,7 @@ class Page:
         self.d = driver
 
     def live(self):  # what the live region says now
-        return self.d.execute_script("return document.getElementById('quizzola-parla').textContent")
+        return self.d.execute_script("return document.getElementById('quizzola-parla')?.textContent ?? ''")
 
     def hears(self, text):  # waits till the live region says `text` (a pattern), gives its match
         return poll("the live region to say %r (it says %r)" % (text, self.live()),
@@ -103,8 +103,9 @@ class Page:
 
 
 def main(folder):
-    handler = functools.partial(type("Quiet", (http.server.SimpleHTTPRequestHandler,), {
-        "log_message": lambda *_: None}), directory=folder)
+    base = http.server.SimpleHTTPRequestHandler  # quiet; nothing kept in the browser's HTTP cache
+    handler = functools.partial(type("Handler", (base,), {"log_message": lambda *_: None, "end_headers": lambda self: (
+        self.send_header("Cache-Control", "no-store"), base.end_headers(self))}), directory=folder)
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     url = "http://127.0.0.1:%d/" % server.server_address[1]
@@ -143,6 +144,7 @@ def play(page, url, folder, server):
     page.exit(congratulated=True)
     d.close()
     d.switch_to.window(luigi)
+    poll("Luigi's tab in front", lambda: d.execute_script("return document.hasFocus() && !document.hidden || null"))
     expect("title of a tab once hidden", poll("the title", lambda: d.title if d.title != MAIN else None), MINIMISED)
     page.exit(congratulated=False)  # 2 beats the 1 Luigi read, not the 3 Anna saved meanwhile
 
