@@ -97,6 +97,8 @@ test-windows: test-deps windows
 # Debian, whose emscripten is too old for Qt 6, the committed HEAD is built
 # in a Debian 13 root (scripts/in-debian.sh) and its folder brought back.
 # Optimised for size: every byte is downloaded before the game starts.
+# Qt's CMake files find emscripten through an emsdk folder: Debian's
+# emscripten is made to look like one, in $(WASM_DIR)/emsdk.
 web:
 	if [ "$$(. /etc/os-release && echo $${VERSION_ID:-99})" -lt 13 ]; then \
 	  rm -rf $(WEB_DIR) && QUIZZOLA_BRING_BACK=$(WEB_DIR) ./scripts/in-debian.sh trixie web; \
@@ -106,8 +108,6 @@ web-here: deps
 	./scripts/install-deps.sh web
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target render_icon
-	# Qt's CMake files find emscripten through an emsdk folder: Debian's
-	# emscripten seen as one.
 	mkdir -p $(WASM_DIR)/emsdk/upstream
 	ln -sfn /usr/share/emscripten $(WASM_DIR)/emsdk/upstream/emscripten
 	echo "EMSCRIPTEN_ROOT = emsdk_path + '/upstream/emscripten'" >$(WASM_DIR)/emsdk/.emscripten
@@ -126,6 +126,7 @@ web-here: deps
 
 # Serves $(WEB_DIR) on http://127.0.0.1:$(WEB_PORT)/ until Ctrl-C.
 serve-web:
+	test -f $(WEB_DIR)/index.html || $(MAKE) web
 	python3 -m http.server --bind 127.0.0.1 --directory $(WEB_DIR) $(WEB_PORT)
 
 # The web tests: the game played in Debian 13's headless Chromium, driven by
