@@ -55,8 +55,8 @@ WebPage::WebPage(QWidget *window)
     qApp->installEventFilter(this);
     setPageTitle(m_window->windowTitle().toUtf8().constData());
     followTabVisibility();
-    // Once the focus has moved, and whatever window has just been shown
-    // has taken the page's focus for itself.
+    // The keyboard follows the focus once it has moved, and once a window
+    // just shown has taken the page's focus for its own picture.
     connect(qGuiApp, &QGuiApplication::focusObjectChanged, this,
             [this] { QTimer::singleShot(0, this, &WebPage::keyboardToFocus); });
 }
