@@ -3,7 +3,6 @@
 
 #include "platform/wavefile.h"
 
-#include <QFile>
 #include <emscripten.h>
 #include <emscripten/bind.h>
 #include <vector>
@@ -13,13 +12,19 @@ namespace {
 // The samples of a wave file, handed to the page as the AudioBuffer the file
 // plays as, kept in Module.quizzolaWave: `samples` holds `frames` floats
 // from -1 to 1 for each channel, one channel after the other.
+// A rate Web Audio does not play (it takes 3000 to 768000 frames a second)
+// keeps nothing.
 EM_JS(void, keepWave, (int rate, int channels, const float *samples, int frames), {
-    const buffer = new AudioBuffer({length: frames, numberOfChannels: channels, sampleRate: rate});
-    for (let channel = 0; channel < channels; ++channel) {
-        const first = (samples >> 2) + channel * frames;
-        buffer.copyToChannel(HEAPF32.subarray(first, first + frames), channel);
+    try {
+        const buffer = new AudioBuffer({length: frames, numberOfChannels: channels, sampleRate: rate});
+        for (let channel = 0; channel < channels; ++channel) {
+            const first = (samples >> 2) + channel * frames;
+            buffer.copyToChannel(HEAPF32.subarray(first, first + frames), channel);
+        }
+        Module.quizzolaWave = buffer;
+    } catch (unplayable) {
+        console.warn("Quizzola: a sound Web Audio does not play:", unplayable);
     }
-    Module.quizzolaWave = buffer;
 });
 
 // Reads the whole content of a wave file, `bytes`, with the desktop's
