@@ -13,8 +13,14 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # Every date a build writes (in the Windows program as it is stripped, in
 # the zip, the installer, the source archive and the .deb) is the commit's,
 # so the same commit gives the same bytes.
+# Unset where neither git nor COMMIT gives the date (a fresh machine before
+# git is installed): compilers refuse an empty one.
 SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null || sed -n 2p COMMIT 2>/dev/null)
+ifneq ($(SOURCE_DATE_EPOCH),)
 export SOURCE_DATE_EPOCH
+else
+unexport SOURCE_DATE_EPOCH
+endif
 
 .PHONY: run test build deps test-deps bench package clean screenshot windows windows-deps test-windows \
 	web web-here serve-web test-web test-web-here bench-web bench-web-here

@@ -34,13 +34,14 @@ case "${1:-build}" in
   g++-mingw-w64-x86-64-posix mingw-w64-tools ninja-build dpkg-dev
   icoutils nsis zip xz-utils git wine wine64 libasound2-plugins tesseract-ocr" ;;
   # Debian's emscripten, with its clang, binaryen and Node.js; dpkg-dev
-  # unpacks Qt's source; fonttools cuts the fonts packed into the program.
+  # unpacks Qt's source; fonttools cuts the fonts packed into the program;
+  # git and xz the source archive handed out with the page.
   web) packages="$packages
-  emscripten ninja-build dpkg-dev xz-utils fonttools" ;;
+  emscripten ninja-build dpkg-dev xz-utils fonttools git" ;;
   # Chromium, its WebDriver and Selenium, which the tests drive it with;
   # brotli measures the page as a server may compress it.
   web-test) packages="$packages
-  emscripten ninja-build dpkg-dev xz-utils fonttools chromium chromium-driver python3-selenium python3-brotli" ;;
+  emscripten ninja-build dpkg-dev xz-utils fonttools git chromium chromium-driver python3-selenium python3-brotli" ;;
   *) echo "usage: $0 [build|test|windows|web|web-test]" >&2; exit 2 ;;
 esac
 
