@@ -100,8 +100,9 @@ QString WebSystem::recordFolder(QString *error)
 
 QString WebSystem::shareRecords(const std::function<void()> &access)
 {
-    // As long as the lock of a copy on the desktop: another tab holds it
-    // for the few milliseconds a read or a save takes.
+    // Another tab is waited for as long as a copy on the desktop waits for
+    // the folder's lock: it holds the lock for the few milliseconds a read
+    // or a save takes.
     if (!takeRecordLock(Records::LockWaitMs))
         return QStringLiteral("un'altra pagina del gioco lo sta usando da troppo tempo");
     QString reason = takeText(syncBrowserStorage(true));
