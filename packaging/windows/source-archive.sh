@@ -22,11 +22,15 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/quizzola-source.XXXXXX")
 trap 'rm -rf "$work"' EXIT INT TERM
 top=$(basename "$out" .tar.xz)
 case $top in
-  *-web-source) release="per il web" from="da cui è stata compilata la libreria Qt inclusa nel gioco" target=web script=build-qt-wasm.sh
+  *-web-source)
+    release="per il web" from="da cui è stata compilata la libreria Qt inclusa nel gioco"
+    target=web script=build-qt-wasm.sh
     made="Qt per WebAssembly da questo stesso pacchetto sorgente con
 scripts/$script (dove si leggono tutte le opzioni) e poi il gioco, nella
 cartella build-web che qualunque server web può servire così com'è" ;;
-  *) release="per Windows" from="da cui sono state compilate le DLL di Qt del gioco" target=windows script=build-qt-windows.sh
+  *)
+    release="per Windows" from="da cui sono state compilate le DLL di Qt del gioco"
+    target=windows script=build-qt-windows.sh
     made="Qt per Windows da questo stesso pacchetto sorgente con
 scripts/$script (dove si leggono tutte le opzioni) e poi il gioco,
 l'archivio zip e il programma di installazione" ;;
@@ -45,9 +49,9 @@ cat >"$work/$top/LEGGIMI.txt" <<NOTE
 Il sorgente di Quizzola $version $release
 $(echo "Il sorgente di Quizzola $version $release" | sed 's/./=/g')
 
-quizzola-$version/  il gioco, al commit $commit.
-qt6-base/           il pacchetto sorgente Debian di Qt $from
-                    (${dsc#./}).
+$(printf '%-20s' "quizzola-$version/")il gioco, al commit $commit.
+qt6-base/           il pacchetto sorgente Debian di Qt (${dsc#./}),
+                    $from.
 
 Su Debian, dalla cartella quizzola-$version: \`make $target\` installa ciò che
 serve, compila $made. Il README dice di più.
