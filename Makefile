@@ -96,6 +96,13 @@ test-windows: test-deps windows
 	cmake --build $(WINDOWS_DIR) -j $(JOBS)
 	cd $(WINDOWS_DIR) && ctest --output-on-failure -j $(JOBS)
 
+# `make TARGET-here` on Debian 13 or later; on an older Debian, `make TARGET`
+# on the committed HEAD in a Debian 13 root, the second argument (if any)
+# prefixed to the call of scripts/in-debian.sh.
+on_debian13 = if [ "$$(. /etc/os-release && echo $${VERSION_ID:-99})" -lt 13 ]; then \
+	  $(2) ./scripts/in-debian.sh trixie $(1); \
+	else $(MAKE) $(1)-here; fi
+
 # The game for web browsers: $(WEB_DIR)/, a folder any static web server
 # serves as it is. Built with Debian 13's emscripten and Qt for WebAssembly
 # made once from Debian 13's qt6-base source and kept in
@@ -106,9 +113,7 @@ test-windows: test-deps windows
 # Qt's CMake files find emscripten through an emsdk folder: Debian's
 # emscripten is made to look like one, in $(WASM_DIR)/emsdk.
 web:
-	if [ "$$(. /etc/os-release && echo $${VERSION_ID:-99})" -lt 13 ]; then \
-	  rm -rf $(WEB_DIR) && QUIZZOLA_BRING_BACK=$(WEB_DIR) ./scripts/in-debian.sh trixie web; \
-	else $(MAKE) web-here; fi
+	$(call on_debian13,web,rm -rf $(WEB_DIR) && QUIZZOLA_BRING_BACK=$(WEB_DIR))
 
 web-here: deps
 	./scripts/install-deps.sh web
@@ -139,9 +144,7 @@ serve-web:
 # Selenium, from a local server (tests/web/play_web.py). On an older Debian
 # all of it runs in a Debian 13 root, on the committed HEAD.
 test-web:
-	if [ "$$(. /etc/os-release && echo $${VERSION_ID:-99})" -lt 13 ]; then \
-	  ./scripts/in-debian.sh trixie test-web; \
-	else $(MAKE) test-web-here; fi
+	$(call on_debian13,test-web)
 
 test-web-here: web-here
 	./scripts/install-deps.sh web-test
@@ -149,9 +152,7 @@ test-web-here: web-here
 
 # Figures, not tests: the page's size and times (scripts/bench-web.py).
 bench-web:
-	if [ "$$(. /etc/os-release && echo $${VERSION_ID:-99})" -lt 13 ]; then \
-	  ./scripts/in-debian.sh trixie bench-web; \
-	else $(MAKE) bench-web-here; fi
+	$(call on_debian13,bench-web)
 
 bench-web-here: web-here
 	./scripts/install-deps.sh web-test
