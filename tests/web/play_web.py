@@ -11,7 +11,7 @@ from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.keys import Keys
 
 MAIN, MINIMISED = "Gioca con la Quizzola", "Giocare con la tavola pitagorica"
-GREETING = " %s vediamo se sei un vero campione  "
+GREETING = "%s vediamo se sei un vero campione"  # a screen reader is given it without the blanks at its ends
 CONGRATULATION = "Ok! Ho registrato il tuo record, C A M P I O N E"
 # Each buffer a sound source starts: its length, rate, channels and the sum of its first channel's magnitudes.
 HEAR = """window.heard = []; const start = AudioBufferSourceNode.prototype.start;
@@ -46,8 +46,15 @@ class Page:
     def __init__(self, driver):
         self.d = driver
 
-    def live(self):  # what the live region says now
-        return self.d.execute_script("return document.getElementById('quizzola-parla')?.textContent ?? ''")
+    def live(self):  # what a screen reader is told by the live region now, read from Chromium's accessibility tree
+        cdp = self.d.execute_cdp_cmd
+        find = {"expression": "document.getElementById('quizzola-parla')"}
+        region = cdp("Runtime.evaluate", find)["result"]["objectId"]
+        node = cdp("Accessibility.getPartialAXTree", {"objectId": region, "fetchRelatives": False})["nodes"][0]
+        if {"name": "live", "value": {"type": "token", "value": "polite"}} not in node.get("properties", []):
+            return "(no live region)"  # hidden from screen readers, or not read out as it changes
+        texts = cdp("Accessibility.queryAXTree", {"objectId": region, "role": "StaticText"})["nodes"]
+        return "".join(text["name"]["value"] for text in texts)
 
     def hears(self, text):  # waits till the live region says `text` (a pattern), gives its match
         return poll("the live region to say %r (it says %r)" % (text, self.live()),
