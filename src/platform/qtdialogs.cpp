@@ -13,7 +13,7 @@
 namespace {
 
 // The label that shows a message box's text.
-QLabel *textLabel(QObject *box)
+QLabel *textLabel(const QObject *box)
 {
     return box ? box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"), Qt::FindDirectChildrenOnly) : nullptr;
 }
@@ -111,6 +111,14 @@ QString titleOrDefault(const QString &title)
 }
 
 } // namespace
+
+QString QtDialogs::shownText(const QMessageBox &box)
+{
+    const QLabel *text = textLabel(&box);
+    if (!text || !text->buddy())
+        return box.text();
+    return text->text().replace(QLatin1String("&&"), QLatin1String("&"));
+}
 
 QtDialogs::QtDialogs(std::function<QWidget *()> owner)
     : m_owner(std::move(owner))

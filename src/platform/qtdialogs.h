@@ -16,6 +16,8 @@
 #include <QWidget>
 #include <functional>
 
+class QMessageBox;
+
 class QtDialogs : public Dialogs
 {
 public:
@@ -23,6 +25,11 @@ public:
     static inline const QString ApplicationTitle = QStringLiteral("Quizzola");
 
     explicit QtDialogs(std::function<QWidget *()> owner);
+
+    // A message box's text as the player sees it, for whoever says it in
+    // other words than the box's own: once the text labels the buttons, its
+    // label holds each "&" doubled, which the box shows as one.
+    static QString shownText(const QMessageBox &box);
 
     void showMessage(const QString &text, const QString &title = QString()) override;
     Reply askYesNo(const QString &text, const QString &title) override;

@@ -12,6 +12,15 @@ const quizzolaPage = {
     live: document.getElementById('quizzola-parla'),
 };
 
+// Tells a screen reader `text` through the page's live region: a new
+// paragraph each time, which a reader speaks even when the text is the same
+// as the one before.
+function quizzolaSay(text) {
+    const said = document.createElement('p');
+    said.textContent = text;
+    quizzolaPage.live.replaceChildren(said);
+}
+
 // The game has ended (`crashed` false: by its own exit) or stopped: the game
 // leaves the page, which says so and offers a new game. Called once.
 function quizzolaGameEnded(crashed) {
@@ -23,9 +32,7 @@ function quizzolaGameEnded(crashed) {
     page.waiting.hidden = true;
     page.screen.hidden = true;
     page.end.hidden = false;
-    const said = document.createElement('p');
-    said.textContent = page.endText.textContent;
-    page.live.replaceChildren(said);
+    quizzolaSay(page.endText.textContent);
     page.again.focus();
 }
 
