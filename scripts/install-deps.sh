@@ -15,6 +15,10 @@ set -eu
 # `file`: CPack picks the programs it hands to dpkg-shlibdeps with it.
 packages="build-essential cmake qt6-base-dev libpulse-dev qt6-svg-dev
   qt6-qpa-plugins fonts-liberation file"
+# Debian's emscripten, with its clang, binaryen and Node.js; dpkg-dev
+# unpacks Qt's source; fonttools cuts the fonts packed into the program;
+# git and xz the source archive handed out with the page.
+web_packages="emscripten ninja-build dpkg-dev xz-utils fonttools git"
 # clang and libclang-rt-dev (libFuzzer, for scripts/fuzz.sh) without a
 # version: each Debian release brings its own clang.
 case "${1:-build}" in
@@ -33,15 +37,11 @@ case "${1:-build}" in
   windows) packages="$packages
   g++-mingw-w64-x86-64-posix mingw-w64-tools ninja-build dpkg-dev
   icoutils nsis zip xz-utils git wine wine64 libasound2-plugins tesseract-ocr" ;;
-  # Debian's emscripten, with its clang, binaryen and Node.js; dpkg-dev
-  # unpacks Qt's source; fonttools cuts the fonts packed into the program;
-  # git and xz the source archive handed out with the page.
-  web) packages="$packages
-  emscripten ninja-build dpkg-dev xz-utils fonttools git" ;;
+  web) packages="$packages $web_packages" ;;
   # Chromium, its WebDriver and Selenium, which the tests drive it with;
   # brotli measures the page as a server may compress it.
-  web-test) packages="$packages
-  emscripten ninja-build dpkg-dev xz-utils fonttools git chromium chromium-driver python3-selenium python3-brotli" ;;
+  web-test) packages="$packages $web_packages
+  chromium chromium-driver python3-selenium python3-brotli" ;;
   *) echo "usage: $0 [build|test|windows|web|web-test]" >&2; exit 2 ;;
 esac
 
