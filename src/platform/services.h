@@ -86,12 +86,12 @@ public:
 
     // Runs `access`, a read or a save of the record files in recordFolder(),
     // as one step that no other copy of the game interleaves with, and keeps
-    // what it wrote once the program has ended. Copies of the game on a desktop share the folder
-    // itself and keep out of each other's way with its lock, so by default
-    // this only runs `access`; a browser keeps each page's files apart and
-    // its shared storage elsewhere. Returns the empty text, or a short
-    // Italian reason when the files could not be shared: `access` did not
-    // run, or what it wrote may not be kept.
+    // what it wrote once the program has ended. Copies of the game on a
+    // desktop share the folder itself and keep out of each other's way with
+    // its lock, so by default this only runs `access`; a browser keeps each
+    // page's files apart and its shared storage elsewhere. Returns the empty
+    // text, or a short Italian reason when the files could not be shared:
+    // `access` did not run, or what it wrote may not be kept.
     virtual QString shareRecords(const std::function<void()> &access)
     {
         access();
